@@ -1,0 +1,99 @@
+#include "scene/RibbonSegment.h"
+
+void RibbonSegment::AddQuad(int j, Vec3 c0, Vec3 c1, Vec3 c2, Vec3 c3, float pageLength) {
+    const std::int32_t base = 4 * j;
+    positions.push_back(c0);
+    positions.push_back(c1);
+    positions.push_back(c2);
+    positions.push_back(c3);
+    const float u0 = static_cast<float>(j) / pageLength;
+    const float u1 = static_cast<float>(j + 1) / pageLength;
+    Face& face = faces.emplace_back();
+    face.materialId = 0;
+    for (std::int32_t c = 0; c < 4; ++c) {
+        face.indices.push_back(base + c);
+    }
+    face.texCoords.push_back({u0, 0.0f});
+    face.texCoords.push_back({u1, 0.0f});
+    face.texCoords.push_back({u1, 1.0f});
+    face.texCoords.push_back({u0, 1.0f});
+}
+
+HRESULT RibbonSegment::CreateBuffers(gpu::Device* device) {
+    for (const Face& face : faces) {
+        VertexBatch* batch = nullptr;
+        for (VertexBatch& candidate : batches) {
+            if (candidate.materialId == face.materialId) {
+                batch = &candidate;
+                break;
+            }
+        }
+        if (batch == nullptr) {
+            batch = &batches.emplace_back();
+            batch->materialId = face.materialId;
+            batch->vertices.reserve(6 * faces.size());
+        }
+        const auto corner = [&](std::uint32_t c) {
+            Vertex vertex;
+            const std::int32_t index = face.indices[c];
+            // A corner index outside the positions would read past the list; such a face
+            // cannot come from AddQuad, but the records are plain data.
+            if (index >= 0 && static_cast<std::size_t>(index) < positions.size()) {
+                vertex.position = positions[static_cast<std::size_t>(index)];
+            }
+            if (c < face.texCoords.size()) {
+                vertex.u = face.texCoords[c].u;
+                vertex.v = face.texCoords[c].v;
+            }
+            batch->vertices.push_back(vertex);
+        };
+        if (face.indices.size() == 3) {
+            corner(0);
+            corner(1);
+            corner(2);
+        } else if (face.indices.size() == 4) {
+            corner(0);
+            corner(1);
+            corner(2);
+            corner(2);
+            corner(3);
+            corner(0);
+        }
+    }
+    for (std::size_t i = batches.size(); i-- > 0;) {
+        VertexBatch& batch = batches[i];
+        if (batch.vertices.empty()) {
+            batches.erase(batches.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        if (device == nullptr) {
+            return E_FAIL;
+        }
+        gpu::BufferDesc desc;
+        desc.byteWidth = static_cast<std::uint32_t>(sizeof(Vertex) * batch.vertices.size());
+        desc.usage = gpu::Usage::Default;
+        desc.bindFlags = gpu::kBindVertexBuffer;
+        desc.cpuAccessFlags = 0;
+        desc.miscFlags = 0;
+        gpu::SubresourceData data;
+        data.sysMem = batch.vertices.data();
+        if (FAILED(device->CreateBuffer(desc, &data, &batch.buffer))) {
+            batch.buffer.reset();
+            return E_FAIL;
+        }
+    }
+    return S_OK;
+}
+
+void RibbonSegment::Clear() {
+    for (VertexBatch& batch : batches) {
+        batch.buffer.reset();
+    }
+    batches.clear();
+    positions.clear();
+    for (IndexGroup& group : groups) {
+        group.indices.clear();
+    }
+    groups.clear();
+    faces.clear();
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/Color.h"
+#include "base/Math.h"
+#include "base/Result.h"
+#include "render/gpu/Platform.h"
+#include "scene/Material.h"
+#include "scene/RibbonSegment.h"
+
+// The one central object: the text, the colours, the path and ribbon built from the text, the
+// flight camera and every graphics object. A plain aggregate; the document owns it and every
+// other part reaches it through g_scene. All of it lives on the window thread.
+//
+// Fields that hold graphics objects release them only through the operations that give them up
+// (Reset for the vertex buffers, ReleaseGraphics for the rest). The declaration order matters
+// for a scene destroyed without ReleaseGraphics: members are destroyed last-first, so every
+// object goes before the device it was made on.
+struct Scene {
+    ColorRef backgroundColor = 0xFFFFFF;
+    ColorRef fontColor = 0;
+    std::u16string text;
+    std::vector<Vec3> pathPoints;
+    std::int32_t cameraIndex = 0;
+    Vec3 eyeA, eyeB;
+    Vec3 targetA, targetB;
+    Vec3 upA, upB;
+    float cameraT = 0.0f;
+    float cameraSpeed = 0.0f;
+    std::uint32_t clientWidth = 640;
+    std::uint32_t clientHeight = 480;
+    gpu::WindowHandle window = nullptr;
+    gpu::Ref<gpu::Device> device;
+    gpu::Ref<gpu::SwapChain> swapChain;
+    gpu::Ref<gpu::RenderTargetView> renderTargetView;
+    gpu::Ref<gpu::DepthStencilView> depthStencilView;
+    gpu::Ref<gpu::Texture2D> depthTexture;
+    gpu::Ref<gpu::RasterizerState> rasterizerState;
+    gpu::Ref<gpu::InputLayout> inputLayout;
+    gpu::Ref<gpu::VertexShader> vertexShader;
+    gpu::Ref<gpu::PixelShader> pixelShader;
+    gpu::Ref<gpu::PixelShader> textPixelShader;
+    gpu::Ref<gpu::Buffer> constantBuffer;
+    gpu::Ref<gpu::SamplerState> samplerState;
+    gpu::Ref<gpu::BlendState> blendState;
+    gpu::Viewport viewport;
+    Matrix world;
+    Matrix view;
+    Matrix projection;
+    std::vector<RibbonSegment> segments;
+    std::vector<Material> materials;
+    gpu::Ref<gpu::TextFactory> d2dFactory;
+    gpu::Ref<gpu::WriteFactory> writeFactory;
+    gpu::Ref<gpu::Texture2D> textTexture;
+    gpu::Ref<gpu::ShaderResourceView> textTextureView;
+    gpu::Ref<gpu::TextTarget> textTarget;
+    gpu::Ref<gpu::Brush> textBrush;
+    gpu::Ref<gpu::TextFormat> textFormat;
+
+    Scene();
+    ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    // Back to the empty state: segments (with their vertex buffers), materials and path gone,
+    // the starting view, camera at rest, the random generator reseeded, tabs made U+3000.
+    void Reset();
+    // Lays the whole text out anew: reset, one material, the path, the ribbon segments with
+    // their vertex buffers, the first camera key frames.
+    void Build();
+
+    // Flight camera.
+    void ComputeKeyFrame(std::int32_t index, Vec3& eye, Vec3& target, Vec3& up) const;
+    void InitCamera();
+    void TickCamera();
+    void ChangeSpeed(std::int16_t delta);
+
+    // Graphics device, shaders, frames and the text texture.
+    HRESULT InitGraphics(gpu::WindowHandle windowHandle);
+    HRESULT CreateTextFactories();
+    HRESULT ResizeViews();
+    void ReleaseGraphics();
+    HRESULT CreateShaders();
+    void Render();
+    HRESULT DrawSegments(RibbonSegment& segment, std::int32_t s);
+    HRESULT CreateTextResources();
+    HRESULT RenderTextPage(std::int32_t first);
+
+  private:
+    void LayPath();
+    void BuildSegments();
+};
+
+// The scene of the open document; null while no document exists. Not an owner.
+extern Scene* g_scene;
+
+// Characters per page of text: one segment and one texture row each.
+inline constexpr int kPageLength = 64;
