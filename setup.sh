@@ -14,6 +14,14 @@ cd "$(dirname "$0")"
 PACKAGES=(
     # compiler and build
     g++ cmake ninja-build pkg-config
+    # Qt 6 widgets, OpenGL widgets and the Japanese translations of Qt's own dialogs
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-translations-l10n
+    # OpenGL headers and Mesa's drivers (llvmpipe where there is no GPU)
+    libgl-dev libegl-dev libgl1-mesa-dri
+    # OpenAL Soft for the drums
+    libopenal-dev
+    # the Mincho and Gothic fonts the text and the About box are drawn with
+    fonts-ipaexfont-mincho fonts-ipaexfont-gothic
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     # virtual X server for the GL and GUI tests
