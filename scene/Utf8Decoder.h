@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+// UTF-8 to UTF-16. Ill-formed input never stops decoding: each maximal part of an ill-formed
+// sequence (the longest start of a well-formed one, or else a single byte) becomes one U+FFFD,
+// and decoding goes on at the byte after it.
+class Utf8Decoder {
+  public:
+    static constexpr char16_t kReplacement = u'\uFFFD';
+
+    // Same contract as Cp932Decoder::Decode: out needs room for end - begin units (a four-byte
+    // sequence gives two); with final false, an incomplete sequence at the end is left unread
+    // and its first byte returned.
+    static const std::uint8_t* Decode(const std::uint8_t* begin, const std::uint8_t* end,
+                                      bool final, char16_t*& out);
+};
