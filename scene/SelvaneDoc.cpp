@@ -1,0 +1,82 @@
+#include "scene/SelvaneDoc.h"
+
+#include <limits>
+#include <new>
+
+#include "scene/FileException.h"
+#include "scene/LineReader.h"
+#include "scene/MemoryBudget.h"
+
+CSelvaneDoc::CSelvaneDoc() : scene_(std::make_unique<Scene>()) {
+    g_scene = scene_.get();
+}
+
+CSelvaneDoc::~CSelvaneDoc() {
+    scene_.reset();
+    g_scene = nullptr;
+}
+
+bool CSelvaneDoc::OnNewDocument() {
+    return true;
+}
+
+void CSelvaneDoc::CheckRoomFor(std::uint64_t fileSize, const std::string& path) const {
+    const std::optional<std::uint64_t> available = AvailableMemory();
+    if (!available) {
+        return;
+    }
+    // The current scene gives its memory back before the new one needs it: the text goes
+    // when the first line replaces it, the mesh when Scene::Build resets.
+    const Scene& scene = *scene_;
+    const std::uint64_t built = scene.pathPoints.empty() ? 0 : scene.pathPoints.size() - 1;
+    const std::uint64_t freed =
+        built * kBuiltBytesPerCharacter + scene.text.capacity() * sizeof(char16_t);
+    const std::uint64_t room = *available > std::numeric_limits<std::uint64_t>::max() - freed
+                                   ? std::numeric_limits<std::uint64_t>::max()
+                                   : *available + freed;
+    if (BytesToLoad(fileSize) > room) {
+        throw FileException(FileException::Cause::TooLarge, path);
+    }
+}
+
+bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
+    LineReader reader;
+    std::u16string line;
+    if (!reader.Open(path, encoding_)) {
+        return false;
+    }
+    CheckRoomFor(reader.FileSize(), path);
+
+    Scene& scene = *scene_;
+    try {
+        if (reader.ReadString(line)) {
+            // Reserved for the most the file can give, so the text never reallocates (and
+            // briefly doubles) while it grows; pages of the reserve that stay unused are never
+            // touched and cost no memory.
+            std::u16string text;
+            text.reserve(static_cast<std::size_t>(reader.FileSize()));
+            text = line;
+            scene.text.swap(text);
+        } else {
+            std::u16string().swap(scene.text);
+        }
+        while (reader.ReadString(line)) {
+            scene.text += line;
+        }
+    } catch (const std::bad_alloc&) {
+        throw FileException(FileException::Cause::OutOfMemory, path);
+    }
+    reader.Close();
+
+    try {
+        scene.Build();
+    } catch (const std::bad_alloc&) {
+        // A half-built mesh would not match its text: give it all back.
+        scene.Reset();
+        throw FileException(FileException::Cause::OutOfMemory, path);
+    }
+    if (updateAllViews_) {
+        updateAllViews_();
+    }
+    return true;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "scene/Scene.h"
+#include "scene/TextEncoding.h"
+
+// The document: owns the one Scene for its whole life (published in g_scene meanwhile) and
+// opens text files into it. It never writes a file and is never modified.
+class CSelvaneDoc {
+  public:
+    // Creates the Scene and sets g_scene to it. Throws std::bad_alloc when the scene cannot be
+    // allocated: no document exists then.
+    CSelvaneDoc();
+    // Destroys the Scene and sets g_scene to null.
+    ~CSelvaneDoc();
+    CSelvaneDoc(const CSelvaneDoc&) = delete;
+    CSelvaneDoc& operator=(const CSelvaneDoc&) = delete;
+
+    // New leaves the scene, and so the flight on screen, exactly as it is.
+    bool OnNewDocument();
+
+    // Reads the file at path into the scene's text, the lines joined with nothing between
+    // them, and builds the scene from it; then asks the views to update. An empty file (no
+    // line at all) gives an empty text and an empty scene.
+    //
+    // False, with the scene untouched and nothing reported, when the file cannot be opened
+    // (missing, not readable, not a regular file). Throws FileException when the file would
+    // not fit in memory (before anything changes), when reading fails part way (the lines
+    // read so far stay in the text; the scene is not rebuilt), or when memory runs out.
+    bool OnOpenDocument(const std::string& path);
+
+    // How the bytes of the files opened from now on are decoded.
+    void SetEncoding(TextEncoding encoding) { encoding_ = encoding; }
+    TextEncoding Encoding() const { return encoding_; }
+
+    // The shell's way to have every view repaint after a file was opened.
+    void SetUpdateAllViews(std::function<void()> updateAllViews) {
+        updateAllViews_ = std::move(updateAllViews);
+    }
+
+    Scene& GetScene() { return *scene_; }
+
+  private:
+    void CheckRoomFor(std::uint64_t fileSize, const std::string& path) const;
+
+    std::unique_ptr<Scene> scene_;
+    TextEncoding encoding_ = TextEncoding::Cp932;
+    std::function<void()> updateAllViews_;
+};
