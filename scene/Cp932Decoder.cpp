@@ -1,23 +1,24 @@
 #include "scene/Cp932Decoder.h"
 
 #include <array>
-#include <cstring>
 
 #include "scene/Cp932Table.h"
+#include "scene/WidenAscii.h"
 
 namespace {
 
 // For each byte: its character when it stands alone, or, for a lead byte, the index of its row
-// in the double-byte table with kLeadFlag set.
-constexpr std::uint16_t kLeadFlag = 0x8000;
+// in the double-byte table with kLeadFlag set (above every UTF-16 unit: half-width katakana
+// and the private-use characters have the top bit of 16 set).
+constexpr std::uint32_t kLeadFlag = 0x10000;
 
-constexpr std::array<std::uint16_t, 256> MakeByteTable() {
-    std::array<std::uint16_t, 256> table{};
-    std::uint16_t row = 0;
+constexpr std::array<std::uint32_t, 256> MakeByteTable() {
+    std::array<std::uint32_t, 256> table{};
+    std::uint32_t row = 0;
     for (unsigned b = 0; b < 256; ++b) {
         const auto byte = static_cast<std::uint8_t>(b);
         if (Cp932Decoder::IsLead(byte)) {
-            table[b] = static_cast<std::uint16_t>(kLeadFlag | row++);
+            table[b] = kLeadFlag | row++;
         } else if (b < 0x80) {
             // 0x5C and 0x7E stay backslash and tilde: Microsoft's table, not JIS X 0201's yen
             // sign and overline.
@@ -35,12 +36,11 @@ constexpr std::array<std::uint16_t, 256> MakeByteTable() {
     return table;
 }
 
-constexpr std::array<std::uint16_t, 256> kByte = MakeByteTable();
+constexpr std::array<std::uint32_t, 256> kByte = MakeByteTable();
 
 static_assert(kByte[0xFF] == 0xF8F3 && kByte[0xFD] == 0xF8F1);
 static_assert(kByte[0xFC] == (kLeadFlag | (kCp932LeadCount - 1)));
-
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+static_assert(kByte[0xDF] == 0xFF9F && kByte[0xA0] == 0xF8F0);
 
 }  // namespace
 
@@ -49,29 +49,20 @@ const std::uint8_t* Cp932Decoder::Decode(const std::uint8_t* begin, const std::u
     const std::uint8_t* p = begin;
     char16_t* o = out;
     while (p < end) {
-        // Runs of ASCII, eight bytes at a time: most lines of most files are largely ASCII.
-        while (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, sizeof word);
-            if ((word & kHighBits) != 0) {
-                break;
-            }
-            for (int i = 0; i < 8; ++i) {
-                o[i] = p[i];
-            }
-            p += 8;
-            o += 8;
+        const std::uint8_t b = *p;
+        if (b < 0x80) {
+            *o++ = b;
+            ++p;
+            widen::WidenAsciiRun(p, end, o);
+            continue;
         }
-        if (p == end) {
-            break;
-        }
-        const std::uint16_t entry = kByte[*p];
-        if ((entry & kLeadFlag) == 0) {
+        const std::uint32_t entry = kByte[b];
+        if (entry < kLeadFlag) {
             *o++ = static_cast<char16_t>(entry);
             ++p;
             continue;
         }
-        if (p + 1 == end) {
+        if (end - p == 1) {
             if (!final) {
                 break;
             }
@@ -80,7 +71,7 @@ const std::uint8_t* Cp932Decoder::Decode(const std::uint8_t* begin, const std::u
             ++p;
             continue;
         }
-        const std::uint16_t unit = kCp932DoubleByte[(entry & ~kLeadFlag) * 256u + p[1]];
+        const std::uint16_t unit = kCp932DoubleByte[(entry - kLeadFlag) * 256u + p[1]];
         if (unit != 0) {
             *o++ = static_cast<char16_t>(unit);
             p += 2;

@@ -1,10 +1,8 @@
 #include "scene/Utf8Decoder.h"
 
-#include <cstring>
+#include "scene/WidenAscii.h"
 
 namespace {
-
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
 // Well-formed sequences: the range of the second byte depends on the first (this is what rules
 // out overlong forms, surrogates and code points beyond U+10FFFF); every later byte is
@@ -47,25 +45,11 @@ const std::uint8_t* Utf8Decoder::Decode(const std::uint8_t* begin, const std::ui
     const std::uint8_t* p = begin;
     char16_t* o = out;
     while (p < end) {
-        while (end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, sizeof word);
-            if ((word & kHighBits) != 0) {
-                break;
-            }
-            for (int i = 0; i < 8; ++i) {
-                o[i] = p[i];
-            }
-            p += 8;
-            o += 8;
-        }
-        if (p == end) {
-            break;
-        }
         const std::uint8_t b = *p;
         if (b < 0x80) {
             *o++ = b;
             ++p;
+            widen::WidenAsciiRun(p, end, o);
             continue;
         }
         const Lead lead = LeadOf(b);
