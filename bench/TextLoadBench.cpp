@@ -1,0 +1,291 @@
+// Loading a 50 MB code page 932 file (ASCII, kana and kanji, lines of varied length): the line
+// reader reading, decoding and joining it as the document does, against glibc's iconv
+// converting the same bytes (CP932 to UTF-16LE) in one call over the whole buffer in memory.
+// Prints the throughput ratio of the medians, and the peak memory of one load measured two
+// ways: the live heap bytes counted by this program's operator new, and the growth of the
+// resident set (VmHWM after resetting it through /proc/self/clear_refs).
+
+#include <benchmark/benchmark.h>
+#include <iconv.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <new>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "scene/LineReader.h"
+
+// Counting allocator: live and peak bytes of everything allocated through operator new.
+namespace {
+std::atomic<std::size_t> g_live{0};
+std::atomic<std::size_t> g_peak{0};
+
+void* Allocate(std::size_t size) {
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    const std::size_t live = g_live.fetch_add(malloc_usable_size(p)) + malloc_usable_size(p);
+    std::size_t peak = g_peak.load();
+    while (live > peak && !g_peak.compare_exchange_weak(peak, live)) {
+    }
+    return p;
+}
+
+void Release(void* p) {
+    if (p != nullptr) {
+        g_live.fetch_sub(malloc_usable_size(p));
+        std::free(p);
+    }
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
+void operator delete(void* p) noexcept {
+    Release(p);
+}
+void operator delete[](void* p) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    Release(p);
+}
+
+namespace {
+
+constexpr std::size_t kFileSize = 50u << 20;
+
+// Appends one character of the mix: mostly kanji and hiragana, with ASCII words, katakana,
+// half-width kana and punctuation between them.
+void AppendCharacter(std::string& out, std::mt19937& random) {
+    const unsigned kind = random() % 100;
+    auto pair = [&](unsigned lead, unsigned trail) {
+        out += static_cast<char>(lead);
+        out += static_cast<char>(trail);
+    };
+    if (kind < 35) {  // level 1 and 2 kanji, rows 0x89-0x9F but for 0x98, which has a gap
+        unsigned trail = 0x40 + random() % 0xBD;
+        if (trail == 0x7F) {
+            trail = 0x80;
+        }
+        unsigned lead = 0x89 + random() % 0x16;
+        if (lead >= 0x98) {
+            ++lead;
+        }
+        pair(lead, trail);
+    } else if (kind < 60) {  // hiragana
+        pair(0x82, 0x9F + random() % 0x53);
+    } else if (kind < 68) {  // katakana
+        unsigned trail = 0x40 + random() % 0x57;
+        if (trail == 0x7F) {
+            trail = 0x80;
+        }
+        pair(0x83, trail);
+    } else if (kind < 72) {  // punctuation: the ideographic comma and full stop
+        pair(0x81, 0x41 + random() % 2);
+    } else if (kind < 76) {  // half-width katakana
+        out += static_cast<char>(0xA1 + random() % 0x3F);
+    } else {  // ASCII
+        out += static_cast<char>(kind < 90 ? 'a' + random() % 26
+                                           : (kind < 95 ? ' ' : '0' + random() % 10));
+    }
+}
+
+std::string MakeText() {
+    std::mt19937 random(20240601);
+    std::string text;
+    text.reserve(kFileSize + 4096);
+    while (text.size() < kFileSize) {
+        // Mostly ordinary lines, some empty ones and now and then a very long one.
+        const unsigned shape = random() % 100;
+        const unsigned length =
+            shape < 5 ? 0 : (shape < 98 ? random() % 120 : 1000 + random() % 20000);
+        for (unsigned i = 0; i < length; ++i) {
+            AppendCharacter(text, random);
+        }
+        text += random() % 4 == 0 ? "\n" : "\r\n";
+    }
+    return text;
+}
+
+struct Fixture {
+    std::string path;
+    std::string bytes;
+};
+
+const Fixture& TheFile() {
+    static const Fixture fixture = [] {
+        Fixture f;
+        f.bytes = MakeText();
+        char name[] = "/tmp/selvane-text-bench-XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd < 0 ||
+            write(fd, f.bytes.data(), f.bytes.size()) != static_cast<ssize_t>(f.bytes.size())) {
+            std::perror("writing the benchmark file");
+            std::exit(1);
+        }
+        close(fd);
+        f.path = name;
+        return f;
+    }();
+    return fixture;
+}
+
+// What the document does with a file: every line appended, the text reserved for the most the
+// file can give.
+std::u16string Load(const std::string& path) {
+    LineReader reader;
+    if (!reader.Open(path)) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    std::u16string text;
+    text.reserve(static_cast<std::size_t>(reader.FileSize()));
+    std::u16string line;
+    while (reader.ReadString(line)) {
+        text += line;
+    }
+    return text;
+}
+
+void BM_LineReader(benchmark::State& state) {
+    const Fixture& file = TheFile();
+    std::size_t units = 0;
+    for (auto _ : state) {
+        const std::u16string text = Load(file.path);
+        units = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.counters["chars"] = static_cast<double>(units);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.bytes.size()));
+}
+BENCHMARK(BM_LineReader)->Unit(benchmark::kMillisecond)->Repetitions(7)->UseRealTime();
+
+void BM_Iconv(benchmark::State& state) {
+    const Fixture& file = TheFile();
+    std::vector<char> out(file.bytes.size() * 2 + 16);
+    iconv_t cd = iconv_open("UTF-16LE", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        state.SkipWithError("iconv has no CP932");
+        return;
+    }
+    std::size_t units = 0;
+    for (auto _ : state) {
+        char* in = const_cast<char*>(file.bytes.data());
+        std::size_t inLeft = file.bytes.size();
+        char* o = out.data();
+        std::size_t outLeft = out.size();
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &in, &inLeft, &o, &outLeft) == static_cast<std::size_t>(-1)) {
+            state.SkipWithError("iconv failed on the benchmark file");
+            break;
+        }
+        units = (out.size() - outLeft) / 2;
+        benchmark::DoNotOptimize(out.data());
+    }
+    iconv_close(cd);
+    state.counters["chars"] = static_cast<double>(units);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.bytes.size()));
+}
+BENCHMARK(BM_Iconv)->Unit(benchmark::kMillisecond)->Repetitions(7)->UseRealTime();
+
+std::map<std::string, double> g_medianBytesPerSecond;
+
+class Reporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                const auto it = run.counters.find("bytes_per_second");
+                if (it != run.counters.end()) {
+                    g_medianBytesPerSecond[run.run_name.function_name] = it->second.value;
+                }
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+long StatusKib(const char* key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::size_t keyLength = std::strlen(key);
+    while (std::getline(status, line)) {
+        if (line.compare(0, keyLength, key) == 0) {
+            return std::atol(line.c_str() + keyLength + 1);
+        }
+    }
+    return -1;
+}
+
+void ReportPeakMemory() {
+    const Fixture& file = TheFile();
+    // Out of the page cache, as in the timed runs.
+    Load(file.path);
+    malloc_trim(0);
+
+    const std::size_t liveBefore = g_live.load();
+    g_peak.store(liveBefore);
+    bool hwmReset = false;
+    if (FILE* clear = std::fopen("/proc/self/clear_refs", "w")) {
+        hwmReset = std::fputs("5", clear) >= 0;
+        hwmReset = std::fclose(clear) == 0 && hwmReset;
+    }
+    const long rssBefore = StatusKib("VmRSS:");
+    const std::u16string text = Load(file.path);
+    const long hwm = StatusKib("VmHWM:");
+    const double textBytes = static_cast<double>(text.size() * sizeof(char16_t));
+    const double heapPeak = static_cast<double>(g_peak.load() - liveBefore);
+    const double mib = 1024.0 * 1024.0;
+    std::printf("\nfile: %.1f MiB, text: %zu UTF-16 units (%.1f MiB)\n",
+                static_cast<double>(file.bytes.size()) / mib, text.size(), textBytes / mib);
+    std::printf(
+        "peak heap while loading: %.1f MiB = %.3f x text (goal: <= 2.5 x text + 16 MiB "
+        "= %.1f MiB)\n",
+        heapPeak / mib, heapPeak / textBytes, (2.5 * textBytes) / mib + 16.0);
+    if (hwmReset && rssBefore >= 0 && hwm >= 0) {
+        const double rssPeak = static_cast<double>(hwm - rssBefore) * 1024.0;
+        std::printf("peak resident growth while loading: %.1f MiB = %.3f x text\n", rssPeak / mib,
+                    rssPeak / textBytes);
+    } else {
+        std::printf("peak resident growth: not measured (/proc/self/clear_refs unavailable)\n");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    TheFile();
+    Reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    const auto reader = g_medianBytesPerSecond.find("BM_LineReader");
+    const auto iconvRun = g_medianBytesPerSecond.find("BM_Iconv");
+    if (reader != g_medianBytesPerSecond.end() && iconvRun != g_medianBytesPerSecond.end()) {
+        std::printf(
+            "\nmedian throughput: line reader %.1f MB/s, iconv %.1f MB/s, ratio %.2f "
+            "(goal >= 1.5)\n",
+            reader->second / 1e6, iconvRun->second / 1e6, reader->second / iconvRun->second);
+    }
+    ReportPeakMemory();
+    std::remove(TheFile().path.c_str());
+    return 0;
+}
