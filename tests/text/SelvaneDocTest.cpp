@@ -1,0 +1,322 @@
+#include "scene/SelvaneDoc.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "scene/FileException.h"
+#include "scene/LineReader.h"
+#include "scene/MemoryBudget.h"
+#include "tests/support/ScopedRandom.h"
+#include "tests/text/TempDir.h"
+
+namespace {
+
+class ScopedMemory {
+  public:
+    explicit ScopedMemory(std::optional<std::uint64_t> available)
+        : previous_(SetAvailableMemoryForTesting([available] { return available; })) {}
+    ~ScopedMemory() { SetAvailableMemoryForTesting(std::move(previous_)); }
+
+  private:
+    MemoryProbe previous_;
+};
+
+class ScopedRead {
+  public:
+    explicit ScopedRead(ReadFunction read)
+        : previous_(SetReadFunctionForTesting(std::move(read))) {}
+    ~ScopedRead() { SetReadFunctionForTesting(std::move(previous_)); }
+
+  private:
+    ReadFunction previous_;
+};
+
+// What the flight on screen is made of: a change to any of it is a change the user sees.
+struct Snapshot {
+    std::u16string text;
+    std::vector<Vec3> pathPoints;
+    std::size_t segments;
+    std::size_t materials;
+    std::int32_t cameraIndex;
+    float cameraT;
+    float cameraSpeed;
+    Vec3 eyeA, eyeB;
+
+    explicit Snapshot(const Scene& s)
+        : text(s.text),
+          pathPoints(s.pathPoints),
+          segments(s.segments.size()),
+          materials(s.materials.size()),
+          cameraIndex(s.cameraIndex),
+          cameraT(s.cameraT),
+          cameraSpeed(s.cameraSpeed),
+          eyeA(s.eyeA),
+          eyeB(s.eyeB) {}
+    bool operator==(const Snapshot&) const = default;
+};
+
+class SelvaneDocTest : public ::testing::Test {
+  protected:
+    SelvaneDocTest() {
+        doc_.SetUpdateAllViews([this] {
+            ++updates_;
+            // The views are asked only once the scene is built from the new text.
+            segmentsAtUpdate_ = g_scene->segments.size();
+            pointsAtUpdate_ = g_scene->pathPoints.size();
+        });
+    }
+
+    Scene& scene() { return doc_.GetScene(); }
+    std::string Write(std::string_view bytes, std::string_view name = "file.txt") {
+        return dir_.Write(name, bytes);
+    }
+    // Opens bytes as a file and returns the resulting text.
+    std::u16string Open(std::string_view bytes) {
+        EXPECT_TRUE(doc_.OnOpenDocument(Write(bytes)));
+        return scene().text;
+    }
+
+    TempDir dir_;
+    CSelvaneDoc doc_;
+    int updates_ = 0;
+    std::size_t segmentsAtUpdate_ = 0;
+    std::size_t pointsAtUpdate_ = 0;
+};
+
+TEST(SelvaneDocLifetime, OwnsTheOneSceneAndPublishesItWhileItLives) {
+    ASSERT_EQ(g_scene, nullptr);
+    {
+        CSelvaneDoc doc;
+        ASSERT_NE(g_scene, nullptr);
+        EXPECT_EQ(g_scene, &doc.GetScene());
+        EXPECT_TRUE(g_scene->text.empty());
+        EXPECT_TRUE(g_scene->segments.empty());
+        EXPECT_EQ(doc.Encoding(), TextEncoding::Cp932);
+    }
+    EXPECT_EQ(g_scene, nullptr);
+}
+
+TEST_F(SelvaneDocTest, LinesAreJoinedWithNothingBetweenThem) {
+    EXPECT_EQ(Open("ab\r\ncd\r\n"), u"abcd");
+    EXPECT_EQ(Open("a\n\nb"), u"ab");
+    EXPECT_EQ(Open("x\r\ny"), u"xy");
+    EXPECT_EQ(Open("\x82\xA0\xB1"), u"\u3042\uFF71");
+    EXPECT_EQ(Open("a\rb"), u"a\rb");
+    EXPECT_EQ(Open("ab\r\n\x1A"
+                   "cd\r\nef"),
+              u"ab");
+    EXPECT_EQ(updates_, 6);
+}
+
+TEST_F(SelvaneDocTest, OpenBuildsTheSceneAndThenUpdatesTheViews) {
+    std::string line(300, 'q');
+    ASSERT_TRUE(doc_.OnOpenDocument(Write(line + "\r\n" + line)));
+    EXPECT_EQ(scene().text, std::u16string(600, u'q'));
+    EXPECT_EQ(scene().pathPoints.size(), 601u);
+    EXPECT_EQ(scene().segments.size(), 10u);  // 600 characters, 64 to a page
+    EXPECT_EQ(scene().materials.size(), 1u);
+    EXPECT_EQ(updates_, 1);
+    EXPECT_EQ(segmentsAtUpdate_, 10u);
+    EXPECT_EQ(pointsAtUpdate_, 601u);
+}
+
+TEST_F(SelvaneDocTest, ALineOf300CharactersArrivesWhole) {
+    std::string line;
+    std::u16string expected;
+    for (int i = 0; i < 300; ++i) {
+        line += i % 2 == 0 ? "\x8A\xBF" : "k";
+        expected += i % 2 == 0 ? u'\u6F22' : u'k';
+    }
+    EXPECT_EQ(Open(line + "\r\n"), expected);
+}
+
+TEST_F(SelvaneDocTest, TabsReachTheTextAndBuildTurnsThemIntoIdeographicSpaces) {
+    // Unbuilt, as a read failure leaves it, the text holds the tab itself.
+    std::size_t delivered = 0;
+    {
+        ScopedRead failing([&](int fd, void* buffer, std::size_t size) -> ssize_t {
+            if (delivered > 0) {
+                errno = EIO;
+                return -1;
+            }
+            const ssize_t n = ::read(fd, buffer, size);
+            delivered += static_cast<std::size_t>(n);
+            return n;
+        });
+        const std::string path = Write(std::string("a\tb\r\n") + std::string(70000, 'z'));
+        EXPECT_THROW(doc_.OnOpenDocument(path), FileException);
+        EXPECT_EQ(scene().text, u"a\tb");
+    }
+    EXPECT_EQ(Open("a\tb\t"), u"a\u3000b\u3000");
+}
+
+TEST_F(SelvaneDocTest, ASecondFileReplacesTheWholeFirstText) {
+    ASSERT_EQ(Open("first file, first line\r\nsecond line\r\n"),
+              u"first file, first linesecond line");
+    EXPECT_EQ(Open("2nd"), u"2nd");
+    EXPECT_EQ(scene().pathPoints.size(), 4u);
+    EXPECT_EQ(scene().segments.size(), 1u);
+}
+
+TEST_F(SelvaneDocTest, FileThatCannotBeOpenedLeavesTheSceneUntouched) {
+    ASSERT_EQ(Open("the flight goes on"), u"the flight goes on");
+    const Snapshot before(scene());
+    const std::string fifo = dir_.PathOf("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ScopedRandom random;  // records any reseeding, which every build does first
+    for (const std::string& path :
+         {dir_.PathOf("missing.txt"), dir_.path(), fifo, std::string("/dev/null")}) {
+        EXPECT_FALSE(doc_.OnOpenDocument(path)) << path;
+        EXPECT_TRUE(Snapshot(scene()) == before) << path;
+    }
+    EXPECT_TRUE(random.seeds().empty());
+    EXPECT_EQ(updates_, 1);
+}
+
+TEST_F(SelvaneDocTest, ReadFailurePartWayKeepsTheLinesReadAndDoesNotRebuild) {
+    ASSERT_EQ(Open("previous text"), u"previous text");
+    const Snapshot before(scene());
+    const std::string path = Write("one\r\ntwo\r\nthree\r\nfour\r\n", "failing.txt");
+    std::size_t delivered = 0;
+    ScopedRead failing([&](int fd, void* buffer, std::size_t) -> ssize_t {
+        if (delivered >= 12) {
+            errno = EIO;
+            return -1;
+        }
+        const ssize_t n = ::read(fd, buffer, 4);
+        delivered += static_cast<std::size_t>(n);
+        return n;
+    });
+    ScopedRandom random;
+    try {
+        doc_.OnOpenDocument(path);
+        FAIL() << "the read failure did not reach the caller";
+    } catch (const FileException& e) {
+        EXPECT_EQ(e.cause(), FileException::Cause::Generic);
+        EXPECT_EQ(e.fileName(), path);
+        EXPECT_NE(e.message().find(path), std::string::npos);
+    }
+    EXPECT_EQ(scene().text, u"onetwo");
+    // The segments on screen still belong to the previous text.
+    EXPECT_EQ(scene().pathPoints, before.pathPoints);
+    EXPECT_EQ(scene().segments.size(), before.segments);
+    EXPECT_TRUE(random.seeds().empty());
+    EXPECT_EQ(updates_, 1);
+}
+
+TEST_F(SelvaneDocTest, ReadFailureBeforeTheFirstLineLeavesTheTextAsItWas) {
+    ASSERT_EQ(Open("previous"), u"previous");
+    const Snapshot before(scene());
+    ScopedRead failing([](int, void*, std::size_t) -> ssize_t {
+        errno = EIO;
+        return -1;
+    });
+    EXPECT_THROW(doc_.OnOpenDocument(Write("never read", "other.txt")), FileException);
+    EXPECT_TRUE(Snapshot(scene()) == before);
+}
+
+TEST_F(SelvaneDocTest, MemoryExhaustionWhileReadingBecomesAFileError) {
+    ASSERT_EQ(Open("previous"), u"previous");
+    ScopedRead exhausted([](int, void*, std::size_t) -> ssize_t { throw std::bad_alloc(); });
+    try {
+        doc_.OnOpenDocument(Write("more", "other.txt"));
+        FAIL() << "no error reached the caller";
+    } catch (const FileException& e) {
+        EXPECT_EQ(e.cause(), FileException::Cause::OutOfMemory);
+    }
+    EXPECT_EQ(scene().text, u"previous");
+    EXPECT_EQ(updates_, 1);
+}
+
+TEST_F(SelvaneDocTest, FileTooLargeForTheMemoryLeftIsRefusedBeforeAnythingChanges) {
+    ASSERT_EQ(Open("a flight to keep"), u"a flight to keep");
+    const Snapshot before(scene());
+    const std::string bytes(4000, 'x');
+    const std::string path = Write(bytes, "large.txt");
+    ScopedRandom random;
+    {
+        ScopedMemory small(1000);
+        try {
+            doc_.OnOpenDocument(path);
+            FAIL() << "a file too large was read";
+        } catch (const FileException& e) {
+            EXPECT_EQ(e.cause(), FileException::Cause::TooLarge);
+            EXPECT_EQ(e.fileName(), path);
+            EXPECT_NE(e.message().find("ファイルが大きすぎる"), std::string::npos);
+        }
+    }
+    EXPECT_TRUE(Snapshot(scene()) == before);
+    EXPECT_TRUE(random.seeds().empty());
+    EXPECT_EQ(updates_, 1);
+}
+
+TEST_F(SelvaneDocTest, RefusalIsDecidedByTheFileSizeAgainstWhatIsAvailable) {
+    const std::string path = Write(std::string(5000, 'x'), "large.txt");
+    const std::uint64_t needed = BytesToLoad(5000);
+    {
+        // The empty scene gives back next to nothing (an empty string's own capacity).
+        ScopedMemory justShort(needed - 100);
+        EXPECT_THROW(doc_.OnOpenDocument(path), FileException);
+        EXPECT_TRUE(scene().text.empty());
+    }
+    {
+        ScopedMemory exact(needed);
+        EXPECT_TRUE(doc_.OnOpenDocument(path));
+        EXPECT_EQ(scene().text.size(), 5000u);
+    }
+    // Opening it again needs no more than what the current scene gives back.
+    {
+        ScopedMemory none(needed - 5000 * kBuiltBytesPerCharacter);
+        EXPECT_TRUE(doc_.OnOpenDocument(path));
+    }
+    // Where the system tells nothing, nothing is refused.
+    {
+        ScopedMemory unknown(std::nullopt);
+        EXPECT_TRUE(doc_.OnOpenDocument(path));
+    }
+    EXPECT_EQ(updates_, 3);
+}
+
+TEST_F(SelvaneDocTest, EmptyFileGivesAnEmptyScene) {
+    for (const std::string_view empty : {std::string_view(""), std::string_view("\x1A"
+                                                                                "after")}) {
+        ASSERT_EQ(Open("a previous flight"), u"a previous flight");
+        const int updates = updates_;
+        EXPECT_EQ(Open(empty), u"") << "file of " << empty.size() << " bytes";
+        EXPECT_TRUE(scene().segments.empty());
+        ASSERT_EQ(scene().pathPoints.size(), 1u);
+        EXPECT_EQ(scene().pathPoints[0], (Vec3{0.0f, 0.0f, 0.0f}));
+        EXPECT_EQ(scene().materials.size(), 1u);
+        EXPECT_EQ(scene().cameraSpeed, 0.0f);
+        EXPECT_EQ(updates_, updates + 1);
+    }
+}
+
+TEST_F(SelvaneDocTest, EncodingChoosesHowBytesAreDecoded) {
+    const std::string bytes = "\xE3\x81\x82\r\n\xE6\xBC\xA2";
+    EXPECT_EQ(Open(bytes), u"\u7E3A\uFFFD\u8C8D\uFF62");
+    doc_.SetEncoding(TextEncoding::Utf8);
+    EXPECT_EQ(doc_.Encoding(), TextEncoding::Utf8);
+    EXPECT_EQ(Open(bytes), u"\u3042\u6F22");
+}
+
+TEST_F(SelvaneDocTest, NewLeavesTheSceneAsItIs) {
+    ASSERT_EQ(Open("still flying"), u"still flying");
+    const Snapshot before(scene());
+    EXPECT_TRUE(doc_.OnNewDocument());
+    EXPECT_TRUE(Snapshot(scene()) == before);
+}
+
+TEST(SelvaneDocWithoutViews, OpensWithNoUpdateInstalled) {
+    TempDir dir;
+    CSelvaneDoc doc;
+    EXPECT_TRUE(doc.OnOpenDocument(dir.Write("f.txt", "abc")));
+    EXPECT_EQ(doc.GetScene().text, u"abc");
+}
+
+}  // namespace
