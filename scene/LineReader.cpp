@@ -66,6 +66,8 @@ bool LineReader::Open(const std::string& path, TextEncoding encoding) {
         errno = error;
         return false;
     }
+    // Reads of a regular file wait for the disk, never for a writer: blocking mode is right.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     fd_ = fd;
     fileSize_ = static_cast<std::uint64_t>(st.st_size);

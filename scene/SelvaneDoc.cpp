@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 #include "scene/FileException.h"
 #include "scene/LineReader.h"
@@ -55,7 +56,7 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
             // touched and cost no memory.
             std::u16string text;
             text.reserve(static_cast<std::size_t>(reader.FileSize()));
-            text = line;
+            text.append(line);
             scene.text.swap(text);
         } else {
             std::u16string().swap(scene.text);
@@ -65,6 +66,10 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
         }
     } catch (const std::bad_alloc&) {
         throw FileException(FileException::Cause::OutOfMemory, path);
+    } catch (const std::length_error&) {
+        // Only reached when the system tells nothing of its memory and the file is larger
+        // than a string can ever be.
+        throw FileException(FileException::Cause::TooLarge, path);
     }
     reader.Close();
 
