@@ -52,8 +52,8 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
     try {
         if (reader.ReadString(line)) {
             // Reserved for the most the file can give, so the text never reallocates (and
-            // briefly doubles) while it grows; pages of the reserve that stay unused are never
-            // touched and cost no memory.
+            // briefly doubles) while it grows. A large reserve is mapped lazily: the pages a
+            // text of double-byte characters leaves unused are never touched and cost nothing.
             std::u16string text;
             text.reserve(static_cast<std::size_t>(reader.FileSize()));
             text.append(line);
