@@ -1,0 +1,16 @@
+#include "audio/Platform.h"
+
+namespace audio {
+
+namespace {
+Platform* g_platform = nullptr;
+}
+
+Platform* GetPlatform() {
+    return g_platform;
+}
+void SetPlatform(Platform* platform) {
+    g_platform = platform;
+}
+
+}  // namespace audio
