@@ -1,0 +1,9 @@
+#include "audio/al/Device.h"
+
+namespace audio::al {
+
+Device::~Device() {
+    alcCloseDevice(device_);
+}
+
+}  // namespace audio::al
