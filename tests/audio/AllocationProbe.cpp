@@ -1,0 +1,79 @@
+#include "tests/audio/AllocationProbe.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<bool> g_armed{false};
+std::atomic<std::size_t> g_count{0};
+std::atomic<std::size_t> g_largest{0};
+
+void* Allocate(std::size_t size) {
+    if (g_armed.load(std::memory_order_relaxed)) {
+        g_count.fetch_add(1, std::memory_order_relaxed);
+        std::size_t largest = g_largest.load(std::memory_order_relaxed);
+        while (size > largest && !g_largest.compare_exchange_weak(largest, size)) {
+        }
+    }
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (void* p = Allocate(size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+
+namespace testing_audio {
+
+AllocationProbe::AllocationProbe() {
+    g_count = 0;
+    g_largest = 0;
+    g_armed = true;
+}
+
+AllocationProbe::~AllocationProbe() {
+    g_armed = false;
+}
+
+std::size_t AllocationProbe::count() const {
+    return g_count;
+}
+
+std::size_t AllocationProbe::largest() const {
+    return g_largest;
+}
+
+}  // namespace testing_audio
