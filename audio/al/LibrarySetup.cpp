@@ -7,32 +7,30 @@
 
 namespace audio::al {
 
-std::optional<std::string> LibrarySetup::DriverList(const char* userChoice) {
-    if (userChoice != nullptr) {
-        return std::nullopt;
+std::string LibrarySetup::Config(const char* userDrivers, bool shortPeriods) {
+    std::string text;
+    if (userDrivers == nullptr) {
+        // The trailing comma keeps every other driver, in the library's own order, behind these.
+        text += "drivers = pulse,alsa,\n";
     }
-    // The trailing comma keeps every other driver, in the library's own order, behind these.
-    return std::string("pulse,alsa,");
-}
-
-std::string LibrarySetup::ShortPeriodConfig() {
-    return "[general]\nperiod_size = " + std::to_string(kPeriodFrames) +
-           "\nperiods = " + std::to_string(kPeriods) + "\n";
+    if (shortPeriods) {
+        text += "period_size = " + std::to_string(kPeriodFrames) + "\n";
+        text += "periods = " + std::to_string(kPeriods) + "\n";
+    }
+    return text.empty() ? text : "[general]\n" + text;
 }
 
 LibrarySetup::LibrarySetup(bool shortPeriods) {
-    if (const auto drivers = DriverList(std::getenv("ALSOFT_DRIVERS"))) {
-        setDrivers_ = ::setenv("ALSOFT_DRIVERS", drivers->c_str(), 0) == 0;
+    if (std::getenv("ALSOFT_CONF") != nullptr) {
+        return;
     }
-    if (!shortPeriods || std::getenv("ALSOFT_CONF") != nullptr) {
+    const std::string text = Config(std::getenv("ALSOFT_DRIVERS"), shortPeriods);
+    if (text.empty()) {
         return;
     }
     configFd_ = ::memfd_create("selvane-alsoft.conf", MFD_CLOEXEC);
-    if (configFd_ < 0) {
-        return;
-    }
-    const std::string text = ShortPeriodConfig();
-    if (::write(configFd_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+    if (configFd_ < 0 ||
+        ::write(configFd_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
         return;
     }
     // The library opens the file by name; /proc/self/fd names the memory file for this process.
@@ -46,9 +44,6 @@ LibrarySetup::~LibrarySetup() {
     }
     if (configFd_ >= 0) {
         ::close(configFd_);
-    }
-    if (setDrivers_) {
-        ::unsetenv("ALSOFT_DRIVERS");
     }
 }
 

@@ -1,19 +1,21 @@
 #pragma once
 
-// OpenAL Soft reads its driver list and its configuration once, when the first device of the
-// process opens. While a LibrarySetup lives, the environment carries our choices for that
-// moment; the destructor takes them back out, so that child processes (the help viewer) and
-// later readers of the environment see the user's own.
+// OpenAL Soft reads its configuration once, when the first device of the process opens. While
+// a LibrarySetup lives, the environment points the library at a configuration of ours; the
+// destructor takes the variable back out, so that child processes (the help viewer) and later
+// readers of the environment see only the user's own settings.
 //
 // - Drivers: version 1.19 tries JACK before PulseAudio and then plays nothing on many desktops
-//   where both exist. Unless the user has chosen with ALSOFT_DRIVERS, PulseAudio comes first,
-//   then ALSA, then the rest in the library's order.
+//   where both exist. Unless the user has chosen with ALSOFT_DRIVERS (which the library lets
+//   override any configuration file), PulseAudio comes first, then ALSA, then the rest in the
+//   library's order.
 // - Latency: the library mixes 3 periods of 1024 frames ahead by default (70 ms at 44.1 kHz),
-//   and 1.19 ignores ALC_REFRESH for playback devices. A configuration with short periods is
-//   handed over through ALSOFT_CONF as an anonymous in-memory file, so nothing is written to
-//   disk. A user who set ALSOFT_CONF keeps that file and its settings.
+//   and 1.19 ignores ALC_REFRESH for playback devices; only the configuration sets the period.
+//
+// The configuration goes through ALSOFT_CONF as an anonymous in-memory file, so nothing is
+// written to disk. It is read after the user's own configuration files and wins over them for
+// these keys. A user who set ALSOFT_CONF keeps that file and gets none of ours.
 
-#include <optional>
 #include <string>
 
 namespace audio::al {
@@ -23,9 +25,9 @@ class LibrarySetup {
     static constexpr int kPeriodFrames = 256;
     static constexpr int kPeriods = 4;
 
-    // The driver list to set, or nothing when the user has set one (even an empty one).
-    static std::optional<std::string> DriverList(const char* userChoice);
-    static std::string ShortPeriodConfig();
+    // The configuration for the user's ALSOFT_DRIVERS (null when unset); empty when there is
+    // nothing to set.
+    static std::string Config(const char* userDrivers, bool shortPeriods);
 
     explicit LibrarySetup(bool shortPeriods);
     ~LibrarySetup();
@@ -33,7 +35,6 @@ class LibrarySetup {
     LibrarySetup& operator=(const LibrarySetup&) = delete;
 
   private:
-    bool setDrivers_ = false;
     bool setConfig_ = false;
     int configFd_ = -1;
 };
