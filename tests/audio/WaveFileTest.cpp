@@ -18,7 +18,7 @@ class WaveFileTest : public ::testing::Test {
   protected:
     std::string Write(const Bytes& bytes) { return dir_.Write("test.wav", bytes); }
 
-    // Opens `bytes` as a file and expects `expected` from Open.
+    // Writes `bytes` to a file and opens it.
     HRESULT OpenBytes(const Bytes& bytes) { return reader_.Open(Write(bytes).c_str()); }
 
     Bytes ReadAll(std::uint32_t count) {
