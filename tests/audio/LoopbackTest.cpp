@@ -277,8 +277,8 @@ TEST_F(LoopbackVoiceTest, EngineCallsOutOfOrderAreRefused) {
     audio::Ref<audio::Engine> fresh;
     ASSERT_EQ(platform_.CreateEngine(&fresh), S_OK);
     EXPECT_EQ(fresh->CreateMasteringVoice(&second, 0, 0, 0, 0), audio::kErrorInvalidCall);
-    EXPECT_EQ(fresh->CreateSourceVoice(&voice_, WAVEFORMATEX{1, 1, 44100, 88200, 2, 16, 0}, 0,
-                                       2.0f, sound_),
+    EXPECT_EQ(fresh->CreateSourceVoice(&voice_, WAVEFORMATEX{1, 1, 44100, 88200, 2, 16, 0}, 0, 2.0f,
+                                       sound_),
               audio::kErrorInvalidCall);
 }
 
