@@ -4,7 +4,7 @@
 # runs the tests or the sanitizer build.
 #
 #   ./setup.sh test        build, then run the whole test suite (under a virtual X server)
-#   ./setup.sh sanitize    build with AddressSanitizer + UBSan and run the non-GUI tests
+#   ./setup.sh sanitize    build with AddressSanitizer + UBSan and run the tests that need no display
 #   ./setup.sh build       only install and build
 #
 # With CI set in the environment, compiler warnings are errors.
@@ -83,7 +83,7 @@ case "$mode" in
         configure_and_build asan
         ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \
             UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
-            ctest --preset asan -L core -j "$(jobs)"
+            ctest --preset asan -L "core|audio" -j "$(jobs)"
         ;;
     *)
         echo "usage: $0 [test|sanitize|build]" >&2
