@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "render/gpu/Types.h"
 
@@ -41,6 +42,16 @@ class Surface : public Object {
     virtual Texture2DDesc GetDesc() const = 0;
     // pixels: height rows of pitch bytes, each starting with width B8G8R8A8 texels.
     virtual HRESULT WritePixels(const void* pixels, std::uint32_t pitch) = 0;
+    // A further reference to the same surface, for an object that keeps drawing into it after
+    // the caller has released its own (a text target made over the surface).
+    virtual HRESULT AddReference(Ref<Surface>* surface) = 0;
+};
+
+// A picture read back from the device: width x height B8G8R8A8 texels, rows top first.
+struct Picture {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint8_t> pixels;
 };
 
 class RenderTargetView : public Object {};
@@ -59,6 +70,9 @@ class SwapChain : public Object {
                                   std::uint32_t height, Format format, std::uint32_t flags) = 0;
     virtual HRESULT GetBuffer(std::uint32_t index, Ref<Texture2D>* buffer) = 0;
     virtual HRESULT Present(std::uint32_t syncInterval, std::uint32_t flags) = 0;
+    // What the last Present showed; fails when nothing was presented or the back buffer has
+    // been drawn into since, so a capture never passes off a half-drawn frame as the picture.
+    virtual HRESULT ReadPresented(Picture* picture) = 0;
 };
 
 // The factory that makes swap chains, reached from the device through its adapter.

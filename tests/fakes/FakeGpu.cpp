@@ -13,7 +13,10 @@ class Named {
   public:
     Named(FakeGpu& gpu, std::string_view kind)
         : gpu_(gpu), kind_(kind), name_(gpu.Register(kind)) {}
-    virtual ~Named() { gpu_.Unregister(kind_); }
+    virtual ~Named() {
+        gpu_.Unregister(kind_);
+        gpu_.released.push_back(name_);
+    }
     const std::string& name() const { return name_; }
 
   protected:
@@ -121,6 +124,10 @@ class FakeSurface : public gpu::Surface, public Named {
         gpu_.Log("WritePixels(" + name() + "," + std::to_string(pitch) + ")");
         return hr;
     }
+    HRESULT AddReference(gpu::Ref<gpu::Surface>* surface) override {
+        return Make(gpu_, "AddReference", surface, "AddReference(" + name() + ")",
+                    [&] { return std::make_unique<FakeSurface>(gpu_, desc_); });
+    }
 
   private:
     gpu::Texture2DDesc desc_;
@@ -179,6 +186,18 @@ class FakeSwapChain : public gpu::SwapChain, public Named {
                  (FAILED(hr) ? " -> failed" : ""));
         return hr;
     }
+    // The fake draws nothing: a picture of the buffer's size, all zero.
+    HRESULT ReadPresented(gpu::Picture* picture) override {
+        const HRESULT hr = gpu_.Check("ReadPresented");
+        gpu_.Log(std::string("ReadPresented") + (FAILED(hr) ? " -> failed" : ""));
+        if (FAILED(hr)) {
+            return hr;
+        }
+        picture->width = desc_.bufferDesc.width;
+        picture->height = desc_.bufferDesc.height;
+        picture->pixels.assign(std::size_t{4} * picture->width * picture->height, 0);
+        return S_OK;
+    }
 
   private:
     gpu::SwapChainDesc desc_;
@@ -233,16 +252,18 @@ class FakeDevice : public gpu::Device, public Named {
                         std::to_string(desc.height) + ")",
                     [&] { return std::make_unique<FakeTexture>(gpu_, desc); });
     }
-    HRESULT CreateRenderTargetView(gpu::Texture2D* resource, const gpu::RenderTargetViewDesc*,
+    HRESULT CreateRenderTargetView(gpu::Texture2D* resource, const gpu::RenderTargetViewDesc* desc,
                                    gpu::Ref<gpu::RenderTargetView>* view) override {
+        gpu_.renderTargetViewDescs.push_back(desc != nullptr ? *desc : gpu::RenderTargetViewDesc{});
         return Make(gpu_, "CreateRenderTargetView", view,
                     "CreateRenderTargetView(" + Name(resource) + ")", [&] {
                         return std::make_unique<FakeSimple<gpu::RenderTargetView>>(
                             gpu_, "RenderTargetView");
                     });
     }
-    HRESULT CreateDepthStencilView(gpu::Texture2D* resource, const gpu::DepthStencilViewDesc*,
+    HRESULT CreateDepthStencilView(gpu::Texture2D* resource, const gpu::DepthStencilViewDesc* desc,
                                    gpu::Ref<gpu::DepthStencilView>* view) override {
+        gpu_.depthStencilViewDescs.push_back(desc != nullptr ? *desc : gpu::DepthStencilViewDesc{});
         return Make(gpu_, "CreateDepthStencilView", view,
                     "CreateDepthStencilView(" + Name(resource) + ")", [&] {
                         return std::make_unique<FakeSimple<gpu::DepthStencilView>>(
@@ -291,6 +312,7 @@ class FakeDevice : public gpu::Device, public Named {
     }
     HRESULT CreateInputLayout(const gpu::InputElementDesc* elements, std::uint32_t count,
                               const gpu::Blob& code, gpu::Ref<gpu::InputLayout>* layout) override {
+        gpu_.inputLayouts.emplace_back(elements, elements + count);
         std::string entry = "CreateInputLayout(";
         for (std::uint32_t i = 0; i < count; ++i) {
             entry += std::string(i > 0 ? "," : "") + elements[i].semanticName + "@" +
@@ -446,6 +468,7 @@ class FakeWriteFactory : public gpu::WriteFactory, public Named {
     HRESULT CreateTextFormat(std::u16string_view family, std::int32_t weight, gpu::FontStyle style,
                              std::int32_t stretch, float size, std::u16string_view locale,
                              gpu::Ref<gpu::TextFormat>* format) override {
+        gpu_.textFormatFamilies.emplace_back(family);
         std::string ascii;
         for (char16_t c : family) {
             ascii += c < 0x80 ? static_cast<char>(c) : '?';
@@ -473,6 +496,12 @@ FakeGpu::~FakeGpu() = default;
 
 void FakeGpu::Fail(std::string op, int occurrence, HRESULT code) {
     rules_.push_back({std::move(op), occurrence, code});
+}
+
+void FakeGpu::FailNext(std::string op, HRESULT code) {
+    const auto it = seen_.find(op);
+    const int next = (it != seen_.end() ? it->second : 0) + 1;
+    rules_.push_back({std::move(op), next, code});
 }
 
 void FakeGpu::ClearFailures() {
@@ -567,6 +596,7 @@ HRESULT FakeGpu::CreateWriteFactory(gpu::WriteFactoryType type,
 HRESULT FakeGpu::CompileFromFile(const std::string& path, const gpu::ShaderMacro*,
                                  const char* entryPoint, const char* profile, std::uint32_t flags1,
                                  std::uint32_t flags2, gpu::Ref<gpu::Blob>* code) {
+    compiledPaths.push_back(path);
     const std::string file = path.substr(path.find_last_of('/') + 1);
     return Make(*this, "CompileFromFile", code,
                 "CompileFromFile(" + file + "," + entryPoint + "," + profile + "," +

@@ -21,6 +21,8 @@ class FakeGpu : public gpu::Platform {
     // Makes operation `op` (for example "CreateBuffer" or "Present") return `code`: on every
     // call when occurrence is 0, otherwise only on its occurrence-th call, counting from 1.
     void Fail(std::string op, int occurrence = 0, HRESULT code = E_FAIL);
+    // Makes only the next call of `op` fail, however often it ran before.
+    void FailNext(std::string op, HRESULT code = E_FAIL);
     void ClearFailures();
 
     // The log: one entry per operation, "Name" or "Name(arguments)", objects named Kind#id.
@@ -30,6 +32,9 @@ class FakeGpu : public gpu::Platform {
     std::vector<std::string> CallsOf(std::string_view op) const;
     int CountOf(std::string_view op) const;
     void ClearLog() { calls.clear(); }
+
+    // Names of the objects destroyed so far, in the order they went.
+    std::vector<std::string> released;
 
     int Live() const;
     int Live(std::string_view kind) const;
@@ -46,6 +51,12 @@ class FakeGpu : public gpu::Platform {
     std::vector<gpu::BlendDesc> blendDescs;
     std::vector<gpu::Viewport> viewports;
     std::vector<gpu::RenderTargetProperties> textTargetProperties;
+    // Descriptions handed to view creation; a null description is recorded as the default one.
+    std::vector<gpu::RenderTargetViewDesc> renderTargetViewDescs;
+    std::vector<gpu::DepthStencilViewDesc> depthStencilViewDescs;
+    std::vector<std::vector<gpu::InputElementDesc>> inputLayouts;
+    std::vector<std::u16string> textFormatFamilies;
+    std::vector<std::string> compiledPaths;
     std::vector<std::u16string> drawnTexts;
     std::vector<std::vector<std::uint8_t>> bufferContents;
     // What the last unmapped buffer held: for the per-draw constants.
