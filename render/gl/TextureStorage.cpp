@@ -1,0 +1,128 @@
+#include "render/gl/TextureStorage.h"
+
+#include "render/gl/Formats.h"
+
+namespace gl {
+
+TextureStorage::TextureStorage(std::shared_ptr<Context> owner, const gpu::Texture2DDesc& d)
+    : context(std::move(owner)), id(context->NewId()), desc(d) {}
+
+TextureStorage::~TextureStorage() {
+    if (name != 0 && context->MakeCurrent()) {
+        context->gl().DeleteTextures(1, &name);
+    }
+}
+
+HRESULT TextureStorage::Create(const std::shared_ptr<Context>& context,
+                               const gpu::Texture2DDesc& desc, const void* pixels,
+                               std::uint32_t pitch, std::shared_ptr<TextureStorage>* storage) {
+    TextureFormat format;
+    if (!TextureFormatOf(desc.format, &format) || desc.width == 0 || desc.height == 0 ||
+        desc.arraySize != 1 || desc.sampleDesc.count != 1 || desc.mipLevels > 1) {
+        return E_INVALIDARG;
+    }
+    const auto limit = static_cast<std::uint32_t>(context->maxTextureSize());
+    if (desc.width > limit || desc.height > limit) {
+        return E_INVALIDARG;
+    }
+    const bool depthBinding = (desc.bindFlags & gpu::kBindDepthStencil) != 0;
+    const bool colourBinding =
+        (desc.bindFlags & (gpu::kBindRenderTarget | gpu::kBindShaderResource)) != 0;
+    if ((depthBinding && !format.depth) || (colourBinding && format.depth)) {
+        return E_INVALIDARG;
+    }
+    if (desc.usage == gpu::Usage::Immutable && pixels == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (pixels != nullptr && pitch < desc.width * format.bytesPerTexel) {
+        return E_INVALIDARG;
+    }
+    if (!context->MakeCurrent()) {
+        return E_FAIL;
+    }
+    auto made = std::make_shared<TextureStorage>(context, desc);
+    made->desc.mipLevels = 1;
+    const Functions& gl = context->gl();
+    context->ClearErrors();
+    gl.GenTextures(1, &made->name);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, made->name);
+    // One level only: with the maximum level at 0 the texture is complete for every filter.
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    gl.BindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    gl.PixelStorei(GL_UNPACK_ROW_LENGTH,
+                   pixels != nullptr ? static_cast<GLint>(pitch / format.bytesPerTexel) : 0);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, format.internalFormat, static_cast<GLsizei>(desc.width),
+                  static_cast<GLsizei>(desc.height), 0, format.format, format.type, pixels);
+    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    gl.BindTexture(GL_TEXTURE_2D, 0);
+    const HRESULT hr = context->TakeError();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    *storage = std::move(made);
+    return S_OK;
+}
+
+HRESULT TextureStorage::Resize(std::uint32_t width, std::uint32_t height) {
+    TextureFormat format;
+    if (!TextureFormatOf(desc.format, &format) || width == 0 || height == 0) {
+        return E_INVALIDARG;
+    }
+    const auto limit = static_cast<std::uint32_t>(context->maxTextureSize());
+    if (width > limit || height > limit) {
+        return E_INVALIDARG;
+    }
+    if (!context->MakeCurrent()) {
+        return E_FAIL;
+    }
+    const Functions& gl = context->gl();
+    context->ClearErrors();
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, name);
+    gl.BindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, format.internalFormat, static_cast<GLsizei>(width),
+                  static_cast<GLsizei>(height), 0, format.format, format.type, nullptr);
+    gl.BindTexture(GL_TEXTURE_2D, 0);
+    const HRESULT hr = context->TakeError();
+    if (SUCCEEDED(hr)) {
+        desc.width = width;
+        desc.height = height;
+        presented = false;
+    }
+    return hr;
+}
+
+HRESULT TextureStorage::Write(const void* pixels, std::uint32_t pitch) {
+    TextureFormat format;
+    if (pixels == nullptr || !TextureFormatOf(desc.format, &format) || format.depth ||
+        pitch < desc.width * format.bytesPerTexel || pitch % format.bytesPerTexel != 0) {
+        return E_INVALIDARG;
+    }
+    if (!context->MakeCurrent()) {
+        return E_FAIL;
+    }
+    const Functions& gl = context->gl();
+    context->ClearErrors();
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, name);
+    gl.BindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pitch / format.bytesPerTexel));
+    gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(desc.width),
+                     static_cast<GLsizei>(desc.height), format.format, format.type, pixels);
+    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    gl.BindTexture(GL_TEXTURE_2D, 0);
+    if (backBuffer) {
+        presented = false;
+    }
+    return context->TakeError();
+}
+
+}  // namespace gl
