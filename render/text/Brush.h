@@ -1,0 +1,16 @@
+#pragma once
+
+#include "render/gpu/Text.h"
+
+namespace qtext {
+
+class Brush final : public gpu::Brush {
+  public:
+    explicit Brush(const gpu::ColorF& color) : color_(color) {}
+    const gpu::ColorF& color() const { return color_; }
+
+  private:
+    gpu::ColorF color_;
+};
+
+}  // namespace qtext

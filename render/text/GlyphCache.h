@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QRawFont>
+#include <QTransform>
+
+#include <cstdint>
+#include <list>
+#include <unordered_map>
+#include <vector>
+
+#include "render/text/GlyphMask.h"
+
+namespace qtext {
+
+// Glyphs rasterised once and kept. Qt fills glyphs larger than 64 pixels as paths on every
+// draw, which costs about half a millisecond per glyph at the text texture's 128 pixels: here
+// each glyph is filled once per font, size and position within a pixel (in steps of 1/4), then
+// reused until the least recently used ones are dropped to stay within the budget.
+class GlyphCache {
+  public:
+    static constexpr int kSubpixelSteps = 4;
+
+    explicit GlyphCache(std::size_t budgetBytes);
+
+    // The glyph with its pen at (subX, subY) / kSubpixelSteps within its pixel. The reference
+    // holds until the next call.
+    const GlyphMask& Get(const QRawFont& font, quint32 glyph, int subX, int subY, bool antialiased);
+
+    std::size_t bytes() const { return bytes_; }
+    std::size_t size() const { return entries_.size(); }
+    std::size_t rasterised() const { return rasterised_; }
+
+  private:
+    struct Key {
+        std::uint32_t font;
+        quint32 glyph;
+        std::uint8_t subX;
+        std::uint8_t subY;
+        bool antialiased;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const;
+    };
+    struct Entry {
+        Key key;
+        GlyphMask mask;
+    };
+
+    std::uint32_t FontIndex(const QRawFont& font);
+
+    std::size_t budget_;
+    std::size_t bytes_ = 0;
+    std::size_t rasterised_ = 0;
+    std::vector<QRawFont> fonts_;
+    std::list<Entry> entries_;
+    std::unordered_map<Key, std::list<Entry>::iterator, KeyHash> index_;
+};
+
+// Fills the glyph's outline, placed by `transform` (pen position at the origin before it), with
+// Qt's own rasteriser: the coverage QPainter would give it.
+GlyphMask RasteriseGlyph(const QRawFont& font, quint32 glyph, const QTransform& transform,
+                         bool antialiased);
+
+}  // namespace qtext

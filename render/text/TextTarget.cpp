@@ -1,0 +1,308 @@
+#include "render/text/TextTarget.h"
+
+#include <QTransform>
+
+#include <bit>
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/text/Brush.h"
+#include "render/text/TextFormat.h"
+
+namespace qtext {
+
+// Texels are 32-bit words whose bytes must come out as B, G, R, A.
+static_assert(std::endian::native == std::endian::little);
+
+namespace {
+
+// Beyond this many inked rectangles on a page that is never cleared, the page stops keeping
+// track and the next clear fills it whole.
+constexpr std::size_t kMaxInked = 256;
+
+std::uint8_t Channel(float value) {
+    return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0f, 1.0f) * 255.0f));
+}
+
+// B8G8R8A8 in memory: blue in the low byte of the little-endian word, alpha in the high one.
+std::uint32_t TexelOf(const gpu::ColorF& color) {
+    return std::uint32_t{Channel(color.b)} | std::uint32_t{Channel(color.g)} << 8 |
+           std::uint32_t{Channel(color.r)} << 16 | std::uint32_t{Channel(color.a)} << 24;
+}
+
+// The brush's colour over `texel` by weight k (coverage times the brush's alpha, 0 to 255);
+// the weight also goes into alpha over what alpha was there.
+std::uint32_t Blend(std::uint32_t texel, std::uint32_t brush, std::uint32_t k) {
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const std::uint32_t d = (texel >> shift) & 0xFF;
+        const std::uint32_t s = (brush >> shift) & 0xFF;
+        out |= ((d * (255 - k) + s * k + 127) / 255) << shift;
+    }
+    const std::uint32_t a = texel >> 24;
+    return out | ((a * (255 - k) + 255 * k + 127) / 255) << 24;
+}
+
+std::uint32_t Weight(std::uint8_t coverage, std::uint32_t brush) {
+    return (std::uint32_t{coverage} * (brush >> 24) + 127) / 255;
+}
+
+bool Intersect(int ax0, int ay0, int ax1, int ay1, int bx0, int by0, int bx1, int by1) {
+    return ax0 < bx1 && bx0 < ax1 && ay0 < by1 && by0 < ay1;
+}
+
+}  // namespace
+
+TextTarget::TextTarget(gpu::Ref<gpu::Surface> surface, float dpiX, float dpiY,
+                       std::shared_ptr<GlyphCache> glyphs, std::size_t pageCapacity)
+    : surface_(std::move(surface)),
+      width_(surface_->GetDesc().width),
+      height_(surface_->GetDesc().height),
+      dpiX_(dpiX),
+      dpiY_(dpiY),
+      glyphs_(std::move(glyphs)),
+      capacity_(pageCapacity) {}
+
+HRESULT TextTarget::CreateSolidColorBrush(const gpu::ColorF& color, gpu::Ref<gpu::Brush>* brush) {
+    if (brush == nullptr) {
+        return E_INVALIDARG;
+    }
+    *brush = std::make_unique<Brush>(color);
+    return S_OK;
+}
+
+gpu::SizeF TextTarget::GetSize() const {
+    return {static_cast<float>(width_) * 96.0f / dpiX_,
+            static_cast<float>(height_) * 96.0f / dpiY_};
+}
+
+const std::uint32_t* TextTarget::pixels() const {
+    return current_ != nullptr ? current_->pixels.data() : nullptr;
+}
+
+void TextTarget::Fail(HRESULT hr) {
+    if (SUCCEEDED(error_)) {
+        error_ = hr;
+    }
+}
+
+void TextTarget::BeginDraw() {
+    if (drawing_) {
+        Fail(E_FAIL);
+        return;
+    }
+    drawing_ = true;
+    commands_.clear();
+}
+
+void TextTarget::Clear(const gpu::ColorF& color) {
+    if (!drawing_) {
+        Fail(E_FAIL);
+        return;
+    }
+    commands_.emplace_back(TexelOf(color));
+}
+
+void TextTarget::DrawText(std::u16string_view text, gpu::TextFormat* format,
+                          const gpu::RectF& layoutRect, gpu::Brush* brush, std::uint32_t,
+                          gpu::MeasuringMode) {
+    auto* ownFormat = dynamic_cast<TextFormat*>(format);
+    const auto* ownBrush = dynamic_cast<const Brush*>(brush);
+    if (!drawing_) {
+        Fail(E_FAIL);
+        return;
+    }
+    if (ownFormat == nullptr || ownBrush == nullptr) {
+        Fail(E_INVALIDARG);
+        return;
+    }
+    TextCommand command;
+    const float width = std::max(0.0f, layoutRect.right - layoutRect.left);
+    const float height = std::max(0.0f, layoutRect.bottom - layoutRect.top);
+    command.layout = ownFormat->Layout(text, width, height);
+    command.format = ownFormat->version();
+    command.text = std::u16string(text);
+    command.rect = layoutRect;
+    command.brush = TexelOf(ownBrush->color());
+    command.transform = transform_;
+    command.antialiased = antialias_ != gpu::TextAntialiasMode::Aliased;
+    commands_.emplace_back(std::move(command));
+}
+
+HRESULT TextTarget::EndDraw() {
+    if (!drawing_) {
+        const HRESULT hr = FAILED(error_) ? error_ : E_FAIL;
+        error_ = S_OK;
+        return hr;
+    }
+    drawing_ = false;
+    std::vector<Command> commands = std::move(commands_);
+    commands_.clear();
+    if (FAILED(error_)) {
+        const HRESULT hr = error_;
+        error_ = S_OK;
+        return hr;
+    }
+    if (commands.empty()) {
+        return S_OK;
+    }
+
+    // A drawing that starts with a clear depends on nothing before it: its picture can be kept
+    // and found again. One that does not is drawn over what the surface holds now.
+    const bool keyed = std::holds_alternative<std::uint32_t>(commands.front());
+    auto page = pages_.end();
+    if (keyed && capacity_ > 0) {
+        page = std::find_if(pages_.begin(), pages_.end(), [&](const Page& candidate) {
+            return candidate.keyed && candidate.commands == commands;
+        });
+    }
+    if (page == pages_.end()) {
+        if (!keyed && current_ != nullptr) {
+            page = std::find_if(pages_.begin(), pages_.end(),
+                                [&](const Page& candidate) { return &candidate == current_; });
+        } else if (pages_.size() < std::max<std::size_t>(1, capacity_)) {
+            page = pages_.emplace(pages_.end());
+            page->pixels.assign(std::size_t{width_} * height_, 0);
+        } else {
+            page = std::prev(pages_.end());
+        }
+        Compose(commands, *page);
+        ++composed_;
+        page->keyed = keyed;
+        page->commands = std::move(commands);
+    }
+    pages_.splice(pages_.begin(), pages_, page);
+
+    current_ = nullptr;
+    const HRESULT hr = surface_->WritePixels(pages_.front().pixels.data(), width_ * 4);
+    if (SUCCEEDED(hr)) {
+        current_ = &pages_.front();
+    }
+    return hr;
+}
+
+void TextTarget::Compose(const std::vector<Command>& commands, Page& page) const {
+    for (const Command& command : commands) {
+        if (const auto* texel = std::get_if<std::uint32_t>(&command)) {
+            ClearPage(*texel, page);
+        } else {
+            DrawTextCommand(std::get<TextCommand>(command), page);
+        }
+    }
+}
+
+void TextTarget::ClearPage(std::uint32_t texel, Page& page) const {
+    if (page.uniformKnown && page.uniform == texel) {
+        for (const Rect& r : page.inked) {
+            for (int y = r.y0; y < r.y1; ++y) {
+                std::uint32_t* row = page.pixels.data() + static_cast<std::size_t>(y) * width_;
+                std::fill(row + r.x0, row + r.x1, texel);
+            }
+        }
+    } else {
+        std::fill(page.pixels.begin(), page.pixels.end(), texel);
+    }
+    page.uniformKnown = true;
+    page.uniform = texel;
+    page.inked.clear();
+}
+
+void TextTarget::DrawTextCommand(const TextCommand& command, Page& page) const {
+    // The brush over the page's uniform texel, for every coverage: most glyphs land on cleared
+    // texels, and there one lookup gives the blend.
+    std::uint32_t table[256];
+    for (std::uint32_t c = 0; c < 256; ++c) {
+        table[c] =
+            Blend(page.uniform, command.brush, Weight(static_cast<std::uint8_t>(c), command.brush));
+    }
+    const gpu::Matrix3x2F& m = command.transform;
+    const float scaleX = dpiX_ / 96.0f;
+    const float scaleY = dpiY_ / 96.0f;
+    const bool cached = m.m11 == 1.0f && m.m12 == 0.0f && m.m21 == 0.0f && m.m22 == 1.0f &&
+                        scaleX == 1.0f && scaleY == 1.0f;
+    const PageLayout& layout = *command.layout;
+    for (const PageLayout::Glyph& glyph : layout.glyphs) {
+        const QRawFont& font = layout.fonts[glyph.font];
+        const float x = command.rect.left + glyph.x;
+        const float y = command.rect.top + glyph.y;
+        if (cached) {
+            // Pen positions snap to quarter pixels, so that a glyph is filled once per quarter.
+            const float px = x + m.dx;
+            const float py = y + m.dy;
+            int ix = static_cast<int>(std::floor(px));
+            int iy = static_cast<int>(std::floor(py));
+            int sx = static_cast<int>(
+                std::lround((px - static_cast<float>(ix)) * GlyphCache::kSubpixelSteps));
+            int sy = static_cast<int>(
+                std::lround((py - static_cast<float>(iy)) * GlyphCache::kSubpixelSteps));
+            if (sx == GlyphCache::kSubpixelSteps) {
+                ++ix;
+                sx = 0;
+            }
+            if (sy == GlyphCache::kSubpixelSteps) {
+                ++iy;
+                sy = 0;
+            }
+            const GlyphMask& mask = glyphs_->Get(font, glyph.index, sx, sy, command.antialiased);
+            Blit(mask, ix, iy, command.brush, table, page);
+        } else {
+            // Any other transform, or another resolution, is rare enough to fill each time.
+            const QTransform transform = QTransform::fromTranslate(x, y) *
+                                         QTransform(m.m11, m.m12, m.m21, m.m22, m.dx, m.dy) *
+                                         QTransform::fromScale(scaleX, scaleY);
+            const GlyphMask mask =
+                RasteriseGlyph(font, glyph.index, transform, command.antialiased);
+            Blit(mask, 0, 0, command.brush, table, page);
+        }
+    }
+}
+
+void TextTarget::Blit(const GlyphMask& mask, int x, int y, std::uint32_t brush,
+                      const std::uint32_t* table, Page& page) const {
+    const int left = x + mask.left;
+    const int top = y + mask.top;
+    const int x0 = std::max(0, left);
+    const int y0 = std::max(0, top);
+    const int x1 = std::min(static_cast<int>(width_), left + mask.width);
+    const int y1 = std::min(static_cast<int>(height_), top + mask.height);
+    if (x0 >= x1 || y0 >= y1) {
+        return;
+    }
+    // The table holds only for texels still at the uniform colour: a glyph that overlaps one
+    // drawn before it (or a page of unknown contents) blends texel by texel.
+    bool onUniform = page.uniformKnown;
+    for (const Rect& r : page.inked) {
+        if (!onUniform) {
+            break;
+        }
+        onUniform = !Intersect(x0, y0, x1, y1, r.x0, r.y0, r.x1, r.y1);
+    }
+    for (int row = y0; row < y1; ++row) {
+        const std::uint8_t* src =
+            mask.coverage.data() + static_cast<std::size_t>(row - top) * mask.width + (x0 - left);
+        std::uint32_t* dst = page.pixels.data() + static_cast<std::size_t>(row) * width_ + x0;
+        const int n = x1 - x0;
+        if (onUniform) {
+            for (int i = 0; i < n; ++i) {
+                if (src[i] != 0) {
+                    dst[i] = table[src[i]];
+                }
+            }
+        } else {
+            for (int i = 0; i < n; ++i) {
+                if (src[i] != 0) {
+                    dst[i] = Blend(dst[i], brush, Weight(src[i], brush));
+                }
+            }
+        }
+    }
+    if (page.inked.size() < kMaxInked) {
+        page.inked.push_back({x0, y0, x1, y1});
+    } else {
+        page.uniformKnown = false;
+        page.inked.clear();
+    }
+}
+
+}  // namespace qtext
