@@ -4,6 +4,7 @@
 #include "base/ModuleDirectory.h"
 #include "render/GraphicsDevice.h"
 #include "tests/render/FakeSceneTest.h"
+#include "tests/render/SceneFields.h"
 
 namespace {
 
@@ -50,26 +51,7 @@ const std::vector<std::string> kInitNames = {
 };
 
 void ExpectAllGraphics(const Scene& scene) {
-    EXPECT_NE(scene.device, nullptr);
-    EXPECT_NE(scene.swapChain, nullptr);
-    EXPECT_NE(scene.renderTargetView, nullptr);
-    EXPECT_NE(scene.depthStencilView, nullptr);
-    EXPECT_NE(scene.depthTexture, nullptr);
-    EXPECT_NE(scene.rasterizerState, nullptr);
-    EXPECT_NE(scene.inputLayout, nullptr);
-    EXPECT_NE(scene.vertexShader, nullptr);
-    EXPECT_NE(scene.pixelShader, nullptr);
-    EXPECT_NE(scene.textPixelShader, nullptr);
-    EXPECT_NE(scene.constantBuffer, nullptr);
-    EXPECT_NE(scene.samplerState, nullptr);
-    EXPECT_NE(scene.blendState, nullptr);
-    EXPECT_NE(scene.d2dFactory, nullptr);
-    EXPECT_NE(scene.writeFactory, nullptr);
-    EXPECT_NE(scene.textTexture, nullptr);
-    EXPECT_NE(scene.textTextureView, nullptr);
-    EXPECT_NE(scene.textTarget, nullptr);
-    EXPECT_NE(scene.textBrush, nullptr);
-    EXPECT_NE(scene.textFormat, nullptr);
+    EXPECT_TRUE(AllGraphicsSet(scene));
 }
 
 // Objects that only live inside one step: the adapter, the factory, compiled code, the back
@@ -499,10 +481,7 @@ TEST_F(DeviceLife, ReleaseGoesInTheListedOrderAndLeavesEveryFieldNull) {
 
     EXPECT_THAT(gpu.released, ElementsAreArray(expected));
     EXPECT_EQ(gpu.Live(), 0);
-    EXPECT_EQ(scene.device, nullptr);
-    EXPECT_EQ(scene.swapChain, nullptr);
-    EXPECT_EQ(scene.textTarget, nullptr);
-    EXPECT_EQ(scene.textFormat, nullptr);
+    EXPECT_TRUE(NoGraphicsSet(scene));
     EXPECT_TRUE(scene.segments.empty());
     EXPECT_TRUE(scene.materials.empty());
     EXPECT_TRUE(scene.pathPoints.empty());
