@@ -31,11 +31,10 @@ HRESULT Factory::CreateSwapChain(gpu::Device* device, const gpu::SwapChainDesc& 
     buffer.format = gpu::Format::B8G8R8A8_UNorm;
     buffer.bindFlags = gpu::kBindRenderTarget | gpu::kBindShaderResource;
     std::shared_ptr<TextureStorage> storage;
-    const HRESULT hr = TextureStorage::Create(context_, buffer, nullptr, 0, &storage);
+    const HRESULT hr = TextureStorage::Create(context_, buffer, nullptr, 0, &storage, true);
     if (FAILED(hr)) {
         return hr;
     }
-    storage->backBuffer = true;
     *swapChain = std::make_unique<SwapChain>(std::move(storage));
     return S_OK;
 }

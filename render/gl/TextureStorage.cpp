@@ -15,7 +15,8 @@ TextureStorage::~TextureStorage() {
 
 HRESULT TextureStorage::Create(const std::shared_ptr<Context>& context,
                                const gpu::Texture2DDesc& desc, const void* pixels,
-                               std::uint32_t pitch, std::shared_ptr<TextureStorage>* storage) {
+                               std::uint32_t pitch, std::shared_ptr<TextureStorage>* storage,
+                               bool backBuffer) {
     TextureFormat format;
     if (!TextureFormatOf(desc.format, &format) || desc.width == 0 || desc.height == 0 ||
         desc.arraySize != 1 || desc.sampleDesc.count != 1 || desc.mipLevels > 1) {
@@ -42,6 +43,8 @@ HRESULT TextureStorage::Create(const std::shared_ptr<Context>& context,
     }
     auto made = std::make_shared<TextureStorage>(context, desc);
     made->desc.mipLevels = 1;
+    made->backBuffer = backBuffer;
+    const TextureFormat allocation = made->Allocation();
     const Functions& gl = context->gl();
     context->ClearErrors();
     gl.GenTextures(1, &made->name);
@@ -58,8 +61,11 @@ HRESULT TextureStorage::Create(const std::shared_ptr<Context>& context,
     gl.PixelStorei(GL_UNPACK_ALIGNMENT, 4);
     gl.PixelStorei(GL_UNPACK_ROW_LENGTH,
                    pixels != nullptr ? static_cast<GLint>(pitch / format.bytesPerTexel) : 0);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, format.internalFormat, static_cast<GLsizei>(desc.width),
-                  static_cast<GLsizei>(desc.height), 0, format.format, format.type, pixels);
+    // With pixels, the layout given is theirs; without, it only tells the driver what to expect.
+    gl.TexImage2D(GL_TEXTURE_2D, 0, allocation.internalFormat, static_cast<GLsizei>(desc.width),
+                  static_cast<GLsizei>(desc.height), 0,
+                  pixels != nullptr ? format.format : allocation.format,
+                  pixels != nullptr ? format.type : allocation.type, pixels);
     gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     gl.BindTexture(GL_TEXTURE_2D, 0);
     const HRESULT hr = context->TakeError();
@@ -68,6 +74,16 @@ HRESULT TextureStorage::Create(const std::shared_ptr<Context>& context,
     }
     *storage = std::move(made);
     return S_OK;
+}
+
+TextureFormat TextureStorage::Allocation() const {
+    TextureFormat format;
+    TextureFormatOf(desc.format, &format);
+    if (backBuffer && !format.depth) {
+        format.internalFormat = GL_RGBA8;
+        format.format = GL_RGBA;
+    }
+    return format;
 }
 
 HRESULT TextureStorage::Resize(std::uint32_t width, std::uint32_t height) {
@@ -87,8 +103,9 @@ HRESULT TextureStorage::Resize(std::uint32_t width, std::uint32_t height) {
     gl.ActiveTexture(GL_TEXTURE0);
     gl.BindTexture(GL_TEXTURE_2D, name);
     gl.BindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, format.internalFormat, static_cast<GLsizei>(width),
-                  static_cast<GLsizei>(height), 0, format.format, format.type, nullptr);
+    const TextureFormat allocation = Allocation();
+    gl.TexImage2D(GL_TEXTURE_2D, 0, allocation.internalFormat, static_cast<GLsizei>(width),
+                  static_cast<GLsizei>(height), 0, allocation.format, allocation.type, nullptr);
     gl.BindTexture(GL_TEXTURE_2D, 0);
     const HRESULT hr = context->TakeError();
     if (SUCCEEDED(hr)) {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "render/gl/Context.h"
+#include "render/gl/Formats.h"
 
 namespace gl {
 
@@ -10,10 +11,11 @@ namespace gl {
 // the swap chain (for a back buffer) and the pipeline bindings.
 struct TextureStorage {
     // Creates the GL texture and fills level 0 from `pixels` (rows of `pitch` bytes) or leaves
-    // it undefined.
+    // it undefined. A swap chain's back buffer is stored in RGBA order, as the framebuffers it
+    // is presented into are: the blit is then a copy, not a swizzle five times as slow.
     static HRESULT Create(const std::shared_ptr<Context>& context, const gpu::Texture2DDesc& desc,
                           const void* pixels, std::uint32_t pitch,
-                          std::shared_ptr<TextureStorage>* storage);
+                          std::shared_ptr<TextureStorage>* storage, bool backBuffer = false);
     TextureStorage(std::shared_ptr<Context> context, const gpu::Texture2DDesc& desc);
     ~TextureStorage();
     TextureStorage(const TextureStorage&) = delete;
@@ -31,6 +33,10 @@ struct TextureStorage {
     // For a back buffer: whether what it holds is what the last Present showed.
     bool backBuffer = false;
     bool presented = false;
+
+  private:
+    // The format level 0 is allocated in and the layout given with it.
+    TextureFormat Allocation() const;
 };
 
 }  // namespace gl
