@@ -31,9 +31,20 @@ GlyphMask RasteriseGlyph(const QRawFont& font, quint32 glyph, const QTransform& 
         painter.fillPath(path, Qt::black);
     }
     mask.coverage.resize(static_cast<std::size_t>(mask.width) * mask.height);
+    mask.spans.resize(static_cast<std::size_t>(mask.height));
     for (int y = 0; y < mask.height; ++y) {
-        std::memcpy(mask.coverage.data() + static_cast<std::size_t>(y) * mask.width,
-                    image.constScanLine(y), static_cast<std::size_t>(mask.width));
+        std::uint8_t* row = mask.coverage.data() + static_cast<std::size_t>(y) * mask.width;
+        std::memcpy(row, image.constScanLine(y), static_cast<std::size_t>(mask.width));
+        int first = 0;
+        while (first < mask.width && row[first] == 0) {
+            ++first;
+        }
+        int last = mask.width;
+        while (last > first && row[last - 1] == 0) {
+            --last;
+        }
+        mask.spans[static_cast<std::size_t>(y)] = {static_cast<std::uint16_t>(first),
+                                                   static_cast<std::uint16_t>(last)};
     }
     return mask;
 }
@@ -57,8 +68,8 @@ std::uint32_t GlyphCache::FontIndex(const QRawFont& font) {
     return static_cast<std::uint32_t>(fonts_.size() - 1);
 }
 
-const GlyphMask& GlyphCache::Get(const QRawFont& font, quint32 glyph, int subX, int subY,
-                                 bool antialiased) {
+std::shared_ptr<const GlyphMask> GlyphCache::Get(const QRawFont& font, quint32 glyph, int subX,
+                                                 int subY, bool antialiased) {
     const Key key{FontIndex(font), glyph, static_cast<std::uint8_t>(subX),
                   static_cast<std::uint8_t>(subY), antialiased};
     const auto found = index_.find(key);
@@ -68,14 +79,15 @@ const GlyphMask& GlyphCache::Get(const QRawFont& font, quint32 glyph, int subX, 
     }
     const QTransform offset = QTransform::fromTranslate(static_cast<qreal>(subX) / kSubpixelSteps,
                                                         static_cast<qreal>(subY) / kSubpixelSteps);
-    entries_.push_front({key, RasteriseGlyph(font, glyph, offset, antialiased)});
+    entries_.push_front(
+        {key, std::make_shared<const GlyphMask>(RasteriseGlyph(font, glyph, offset, antialiased))});
     ++rasterised_;
     index_.emplace(key, entries_.begin());
-    bytes_ += entries_.front().mask.Bytes();
+    bytes_ += entries_.front().mask->Bytes();
     // The newest entry always stays, even alone over the budget.
     while (bytes_ > budget_ && entries_.size() > 1) {
         const Entry& last = entries_.back();
-        bytes_ -= last.mask.Bytes();
+        bytes_ -= last.mask->Bytes();
         index_.erase(last.key);
         entries_.pop_back();
     }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -22,9 +23,10 @@ class GlyphCache {
 
     explicit GlyphCache(std::size_t budgetBytes);
 
-    // The glyph with its pen at (subX, subY) / kSubpixelSteps within its pixel. The reference
-    // holds until the next call.
-    const GlyphMask& Get(const QRawFont& font, quint32 glyph, int subX, int subY, bool antialiased);
+    // The glyph with its pen at (subX, subY) / kSubpixelSteps within its pixel. Shared, so that
+    // a page can keep the masks it drew with after the cache has dropped them.
+    std::shared_ptr<const GlyphMask> Get(const QRawFont& font, quint32 glyph, int subX, int subY,
+                                         bool antialiased);
 
     std::size_t bytes() const { return bytes_; }
     std::size_t size() const { return entries_.size(); }
@@ -44,7 +46,7 @@ class GlyphCache {
     };
     struct Entry {
         Key key;
-        GlyphMask mask;
+        std::shared_ptr<const GlyphMask> mask;
     };
 
     std::uint32_t FontIndex(const QRawFont& font);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "render/text/Brush.h"
 #include "render/text/TextFormat.h"
@@ -17,8 +18,8 @@ static_assert(std::endian::native == std::endian::little);
 
 namespace {
 
-// Beyond this many inked rectangles on a page that is never cleared, the page stops keeping
-// track and the next clear fills it whole.
+// Beyond this many glyphs on a page that is never cleared, the page stops keeping track and the
+// next clear fills it whole.
 constexpr std::size_t kMaxInked = 256;
 
 std::uint8_t Channel(float value) {
@@ -46,6 +47,16 @@ std::uint32_t Blend(std::uint32_t texel, std::uint32_t brush, std::uint32_t k) {
 
 std::uint32_t Weight(std::uint8_t coverage, std::uint32_t brush) {
     return (std::uint32_t{coverage} * (brush >> 24) + 127) / 255;
+}
+
+// The page columns [x0, x1) of a mask row's ink within the clip; false when there is none.
+template <class Rect>
+bool InkedColumns(const GlyphMask& mask, const Rect& clip, int left, int maskRow, int* x0,
+                  int* x1) {
+    const auto& span = mask.spans[static_cast<std::size_t>(maskRow)];
+    *x0 = std::max(clip.x0, left + span.first);
+    *x1 = std::min(clip.x1, left + span.second);
+    return *x0 < *x1;
 }
 
 bool Intersect(int ax0, int ay0, int ax1, int ay1, int bx0, int by0, int bx1, int by1) {
@@ -194,10 +205,16 @@ void TextTarget::Compose(const std::vector<Command>& commands, Page& page) const
 
 void TextTarget::ClearPage(std::uint32_t texel, Page& page) const {
     if (page.uniformKnown && page.uniform == texel) {
-        for (const Rect& r : page.inked) {
-            for (int y = r.y0; y < r.y1; ++y) {
+        // Only what the glyphs inked differs from the clear colour: put back those texels.
+        for (const Inked& glyph : page.inked) {
+            for (int y = glyph.clip.y0; y < glyph.clip.y1; ++y) {
+                int x0 = 0;
+                int x1 = 0;
+                if (!InkedColumns(*glyph.mask, glyph.clip, glyph.left, y - glyph.top, &x0, &x1)) {
+                    continue;
+                }
                 std::uint32_t* row = page.pixels.data() + static_cast<std::size_t>(y) * width_;
-                std::fill(row + r.x0, row + r.x1, texel);
+                std::fill(row + x0, row + x1, texel);
             }
         }
     } else {
@@ -244,61 +261,66 @@ void TextTarget::DrawTextCommand(const TextCommand& command, Page& page) const {
                 ++iy;
                 sy = 0;
             }
-            const GlyphMask& mask = glyphs_->Get(font, glyph.index, sx, sy, command.antialiased);
-            Blit(mask, ix, iy, command.brush, table, page);
+            Blit(glyphs_->Get(font, glyph.index, sx, sy, command.antialiased), ix, iy,
+                 command.brush, table, page);
         } else {
             // Any other transform, or another resolution, is rare enough to fill each time.
             const QTransform transform = QTransform::fromTranslate(x, y) *
                                          QTransform(m.m11, m.m12, m.m21, m.m22, m.dx, m.dy) *
                                          QTransform::fromScale(scaleX, scaleY);
-            const GlyphMask mask =
-                RasteriseGlyph(font, glyph.index, transform, command.antialiased);
-            Blit(mask, 0, 0, command.brush, table, page);
+            Blit(std::make_shared<const GlyphMask>(
+                     RasteriseGlyph(font, glyph.index, transform, command.antialiased)),
+                 0, 0, command.brush, table, page);
         }
     }
 }
 
-void TextTarget::Blit(const GlyphMask& mask, int x, int y, std::uint32_t brush,
+void TextTarget::Blit(std::shared_ptr<const GlyphMask> shared, int x, int y, std::uint32_t brush,
                       const std::uint32_t* table, Page& page) const {
+    const GlyphMask& mask = *shared;
     const int left = x + mask.left;
     const int top = y + mask.top;
-    const int x0 = std::max(0, left);
-    const int y0 = std::max(0, top);
-    const int x1 = std::min(static_cast<int>(width_), left + mask.width);
-    const int y1 = std::min(static_cast<int>(height_), top + mask.height);
-    if (x0 >= x1 || y0 >= y1) {
+    const Rect clip = {std::max(0, left), std::max(0, top),
+                       std::min(static_cast<int>(width_), left + mask.width),
+                       std::min(static_cast<int>(height_), top + mask.height)};
+    if (clip.x0 >= clip.x1 || clip.y0 >= clip.y1) {
         return;
     }
     // The table holds only for texels still at the uniform colour: a glyph that overlaps one
     // drawn before it (or a page of unknown contents) blends texel by texel.
     bool onUniform = page.uniformKnown;
-    for (const Rect& r : page.inked) {
+    for (const Inked& other : page.inked) {
         if (!onUniform) {
             break;
         }
-        onUniform = !Intersect(x0, y0, x1, y1, r.x0, r.y0, r.x1, r.y1);
+        const Rect& r = other.clip;
+        onUniform = !Intersect(clip.x0, clip.y0, clip.x1, clip.y1, r.x0, r.y0, r.x1, r.y1);
     }
-    for (int row = y0; row < y1; ++row) {
+    for (int row = clip.y0; row < clip.y1; ++row) {
+        int x0 = 0;
+        int x1 = 0;
+        if (!InkedColumns(mask, clip, left, row - top, &x0, &x1)) {
+            continue;
+        }
         const std::uint8_t* src =
-            mask.coverage.data() + static_cast<std::size_t>(row - top) * mask.width + (x0 - left);
-        std::uint32_t* dst = page.pixels.data() + static_cast<std::size_t>(row) * width_ + x0;
-        const int n = x1 - x0;
+            mask.coverage.data() + static_cast<std::size_t>(row - top) * mask.width - left;
+        std::uint32_t* dst = page.pixels.data() + static_cast<std::size_t>(row) * width_;
         if (onUniform) {
-            for (int i = 0; i < n; ++i) {
-                if (src[i] != 0) {
-                    dst[i] = table[src[i]];
-                }
+            // Every texel here still holds the uniform colour, which is the table's entry for
+            // no coverage: one lookup per texel, no branch.
+            for (int k = x0; k < x1; ++k) {
+                dst[k] = table[src[k]];
             }
         } else {
-            for (int i = 0; i < n; ++i) {
-                if (src[i] != 0) {
-                    dst[i] = Blend(dst[i], brush, Weight(src[i], brush));
+            for (int k = x0; k < x1; ++k) {
+                if (src[k] != 0) {
+                    dst[k] = Blend(dst[k], brush, Weight(src[k], brush));
                 }
             }
         }
     }
     if (page.inked.size() < kMaxInked) {
-        page.inked.push_back({x0, y0, x1, y1});
+        page.inked.push_back({clip, left, top, std::move(shared)});
     } else {
         page.uniformKnown = false;
         page.inked.clear();

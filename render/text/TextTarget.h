@@ -70,23 +70,31 @@ class TextTarget final : public gpu::TextTarget {
     struct Rect {
         int x0, y0, x1, y1;
     };
+    // A glyph drawn on a page: where its mask lies (its top-left corner), the part of it
+    // within the page, and the mask, kept so that a clear can undo exactly the texels it inked.
+    struct Inked {
+        Rect clip;
+        int left;
+        int top;
+        std::shared_ptr<const GlyphMask> mask;
+    };
     struct Page {
         // What the image holds: these commands drawn from a clear, when keyed.
         std::vector<Command> commands;
         bool keyed = false;
         std::vector<std::uint32_t> pixels;
-        // When known, every texel outside `inked` holds `uniform`.
+        // When known, every texel that no glyph in `inked` covered holds `uniform`.
         bool uniformKnown = false;
         std::uint32_t uniform = 0;
-        std::vector<Rect> inked;
+        std::vector<Inked> inked;
     };
 
     void Fail(HRESULT hr);
     void Compose(const std::vector<Command>& commands, Page& page) const;
     void ClearPage(std::uint32_t texel, Page& page) const;
     void DrawTextCommand(const TextCommand& command, Page& page) const;
-    void Blit(const GlyphMask& mask, int x, int y, std::uint32_t brush, const std::uint32_t* table,
-              Page& page) const;
+    void Blit(std::shared_ptr<const GlyphMask> mask, int x, int y, std::uint32_t brush,
+              const std::uint32_t* table, Page& page) const;
 
     gpu::Ref<gpu::Surface> surface_;
     std::uint32_t width_;
