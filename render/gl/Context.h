@@ -71,6 +71,9 @@ class Context {
     bool MakeCurrent();
     void MarkLost() { lost_ = true; }
     bool lost() const { return lost_; }
+    // The device is gone; its objects may still be, and may still be released.
+    void MarkReleased() { released_ = true; }
+    bool released() const { return released_; }
     Surface& surface() const { return surface_; }
     const Functions& gl() const { return gl_; }
     std::uint32_t NewId() { return nextId_++; }
@@ -107,6 +110,7 @@ class Context {
     Surface& surface_;
     Functions gl_;
     bool lost_ = false;
+    bool released_ = false;
     bool opened_ = false;
     bool software_ = false;
     std::string renderer_;

@@ -40,6 +40,7 @@ void Bind(Slots& slots, std::uint32_t startSlot, std::uint32_t count, Get&& get)
 
 Device::~Device() {
     context_->state = PipelineState{};
+    context_->MarkReleased();
 }
 
 std::shared_ptr<TextureStorage> Device::StorageOf(gpu::Texture2D* texture) const {

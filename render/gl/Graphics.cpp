@@ -124,7 +124,7 @@ HRESULT Graphics::CompileFromFile(const std::string& path, const gpu::ShaderMacr
         }
     }
     const std::shared_ptr<Context> context = latest_.lock();
-    if (!context || context->lost()) {
+    if (!context || context->lost() || context->released()) {
         return E_FAIL;
     }
     std::string file;

@@ -23,8 +23,8 @@ class Graphics {
     // Compiles one entry point of a GLSL file: the file's source with the entry point's name
     // (and any macros) #defined right after its #version line, as a vertex shader for a "vs_"
     // profile and a fragment shader for a "ps_" one. The file must define main for that name.
-    // The compiler is the driver, so this needs a device of this backend that is not lost;
-    // the most recent one compiles. Compiler messages are not kept.
+    // The compiler is the driver, so this needs a device of this backend that is neither
+    // released nor lost; the most recent one compiles. Compiler messages are not kept.
     HRESULT CompileFromFile(const std::string& path, const gpu::ShaderMacro* macros,
                             const char* entryPoint, const char* profile, std::uint32_t flags1,
                             std::uint32_t flags2, gpu::Ref<gpu::Blob>* code);
