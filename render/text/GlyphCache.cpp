@@ -77,8 +77,8 @@ std::shared_ptr<const GlyphMask> GlyphCache::Get(const QRawFont& font, quint32 g
         entries_.splice(entries_.begin(), entries_, found->second);
         return found->second->mask;
     }
-    const QTransform offset = QTransform::fromTranslate(static_cast<qreal>(subX) / kSubpixelSteps,
-                                                        static_cast<qreal>(subY) / kSubpixelSteps);
+    const QTransform offset = QTransform::fromTranslate(static_cast<qreal>(subX) / kStepsX,
+                                                        static_cast<qreal>(subY) / kStepsY);
     entries_.push_front(
         {key, std::make_shared<const GlyphMask>(RasteriseGlyph(font, glyph, offset, antialiased))});
     ++rasterised_;

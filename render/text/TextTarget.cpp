@@ -244,20 +244,20 @@ void TextTarget::DrawTextCommand(const TextCommand& command, Page& page) const {
         const float x = command.rect.left + glyph.x;
         const float y = command.rect.top + glyph.y;
         if (cached) {
-            // Pen positions snap to quarter pixels, so that a glyph is filled once per quarter.
+            // Pen positions snap to the glyph cache's steps within a pixel.
             const float px = x + m.dx;
             const float py = y + m.dy;
             int ix = static_cast<int>(std::floor(px));
             int iy = static_cast<int>(std::floor(py));
-            int sx = static_cast<int>(
-                std::lround((px - static_cast<float>(ix)) * GlyphCache::kSubpixelSteps));
-            int sy = static_cast<int>(
-                std::lround((py - static_cast<float>(iy)) * GlyphCache::kSubpixelSteps));
-            if (sx == GlyphCache::kSubpixelSteps) {
+            int sx =
+                static_cast<int>(std::lround((px - static_cast<float>(ix)) * GlyphCache::kStepsX));
+            int sy =
+                static_cast<int>(std::lround((py - static_cast<float>(iy)) * GlyphCache::kStepsY));
+            if (sx == GlyphCache::kStepsX) {
                 ++ix;
                 sx = 0;
             }
-            if (sy == GlyphCache::kSubpixelSteps) {
+            if (sy == GlyphCache::kStepsY) {
                 ++iy;
                 sy = 0;
             }

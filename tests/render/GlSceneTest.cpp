@@ -238,6 +238,25 @@ TEST_F(GlScene, FrameWithoutTextIsTheBackgroundEverywhere) {
     EXPECT_TRUE(debug.empty());
 }
 
+TEST_F(GlScene, SavedFrameIsThePresentedPictureAsAnOpaquePng) {
+    ASSERT_EQ(scene.InitGraphics(&surface), S_OK);
+    const fs::path path = fs::path(SELVANE_TEST_OUTPUT_DIR) / "GlScene-saved.png";
+    fs::remove(path);
+    // Nothing presented yet: nothing to save.
+    EXPECT_TRUE(FAILED(SaveFrame(*scene.swapChain, path.string())));
+    EXPECT_FALSE(fs::exists(path));
+
+    scene.backgroundColor = MakeColorRef(200, 100, 50);
+    scene.Render();
+    ASSERT_EQ(SaveFrame(*scene.swapChain, path.string()), S_OK);
+    const QImage saved(QString::fromStdString(path.string()));
+    ASSERT_EQ(saved.size(), QSize(640, 480));
+    EXPECT_FALSE(saved.hasAlphaChannel());
+    EXPECT_EQ(saved.pixelColor(0, 0), QColor(200, 100, 50));
+    EXPECT_EQ(saved.pixelColor(639, 479), QColor(200, 100, 50));
+    EXPECT_TRUE(FAILED(SaveFrame(*scene.swapChain, "/nonexistent-dir/frame.png")));
+}
+
 class GlText : public GlScene {
   protected:
     // A straight path (every draw of the random generator is 0): the ribbon runs along +x
