@@ -20,6 +20,7 @@
 #include "render/FullWidth.h"
 #include "render/platform/RealPlatform.h"
 #include "render/text/TextStack.h"
+#include "render/text/TextTarget.h"
 #include "scene/Scene.h"
 #include "tests/render/support/OffscreenSurface.h"
 #include "tests/render/support/SampleText.h"
@@ -112,7 +113,13 @@ void Frames(std::uint32_t width, std::uint32_t height, int runs) {
     }
     std::snprintf(label, sizeof label, "frame %ux%u, %d segments", width, height,
                   flight.SegmentsInWindow());
+    const auto* target = dynamic_cast<const qtext::TextTarget*>(flight.scene.textTarget.get());
+    const std::size_t composedBefore = target != nullptr ? target->pagesComposed() : 0;
     Print(label, Measure(runs, [&] { flight.Frame(); }), runs);
+    if (target != nullptr) {
+        std::printf("    pages put together during those frames: %zu of %d drawn\n",
+                    target->pagesComposed() - composedBefore, runs * flight.SegmentsInWindow());
+    }
     // What the frame costs without its segments: the clears and the present.
     flight.scene.cameraIndex = 64 * 100;
     std::snprintf(label, sizeof label, "frame %ux%u, no segment in the window", width, height);
@@ -163,7 +170,7 @@ int main(int argc, char** argv) {
     font.setFamilies({QString::fromUtf8("ＭＳ 明朝"), QStringLiteral("IPAexMincho")});
     font.setPixelSize(128);
     QImage image(8192, 128, QImage::Format_ARGB32);
-    const int baselineRuns = 30;
+    const int baselineRuns = 60;
     const Stats baseline = Measure(baselineRuns, [&] {
         image.fill(Qt::white);
         QPainter painter(&image);
