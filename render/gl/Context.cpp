@@ -56,7 +56,7 @@ bool IsSamplerType(GLenum type) {
 
 }  // namespace
 
-Context::Context(Surface& surface) : surface_(surface) {}
+Context::Context(Surface& surface) : surface_(surface), surfaceAlive_(surface.AliveToken()) {}
 
 Context::~Context() {
     if (!opened_ || !MakeCurrent()) {
@@ -119,7 +119,7 @@ HRESULT Context::Open(ContextKind kind) {
 }
 
 bool Context::MakeCurrent() {
-    return !lost_ && surface_.MakeCurrent();
+    return !lost() && surface_.MakeCurrent();
 }
 
 void Context::ClearErrors() {

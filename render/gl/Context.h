@@ -55,7 +55,7 @@ struct PipelineState {
 // pipeline state and the few GL objects of the backend's own (vertex array, framebuffers,
 // linked programs). Every object made on the device shares it, so a release after the device
 // is gone still finds a context to delete its GL object in. Once lost (the surface has made a
-// new context since), nothing touches GL any more and every operation fails.
+// new context since, or is gone), nothing touches GL any more and every operation fails.
 class Context {
   public:
     explicit Context(Surface& surface);
@@ -70,7 +70,7 @@ class Context {
 
     bool MakeCurrent();
     void MarkLost() { lost_ = true; }
-    bool lost() const { return lost_; }
+    bool lost() const { return lost_ || !*surfaceAlive_; }
     // The device is gone; its objects may still be, and may still be released.
     void MarkReleased() { released_ = true; }
     bool released() const { return released_; }
@@ -108,6 +108,7 @@ class Context {
     void ApplyVertexInputs(const InputLayoutData& layout);
 
     Surface& surface_;
+    std::shared_ptr<const bool> surfaceAlive_;
     Functions gl_;
     bool lost_ = false;
     bool released_ = false;

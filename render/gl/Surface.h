@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "render/gpu/Types.h"
 
@@ -22,11 +23,19 @@ struct PresentTarget {
 // OpenGL widget; tests implement it on an offscreen surface. The backend never includes a
 // window-system header: everything it needs from the surface goes through here.
 //
-// The surface must outlive every graphics object made on it. All calls come from the thread
-// that owns the surface.
+// Objects made on the surface may outlive it: once the surface is destroyed they no longer call
+// it (nor GL) and their operations fail. All calls come from the thread that owns the surface.
 class Surface : public gpu::Window {
   public:
     using Proc = void (*)();
+
+    Surface() = default;
+    ~Surface() override { *alive_ = false; }
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    // Shared with every context made on the surface, which checks it before each call.
+    std::shared_ptr<const bool> AliveToken() const { return alive_; }
 
     // Makes (or makes anew, dropping the one made before) an OpenGL 3.3 core profile context of
     // the given kind for this surface. Returns false when the surface cannot offer that kind;
@@ -45,6 +54,9 @@ class Surface : public gpu::Window {
     // without waiting for the vertical blank when syncInterval is 0; a widget that composes its
     // framebuffer itself has nothing to do.
     virtual void Presented(std::uint32_t syncInterval) = 0;
+
+  private:
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace gl

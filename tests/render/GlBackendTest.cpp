@@ -370,4 +370,21 @@ TEST(GlGraphics, ANewDeviceOnTheSurfaceLeavesTheOldOneLost) {
     EXPECT_EQ(second->CreateBuffer(desc, nullptr, &buffer), S_OK);
 }
 
+TEST(GlGraphics, ObjectsOutlivingTheirSurfaceAreReleasedWithoutTouchingIt) {
+    gl::Graphics graphics;
+    auto surface = std::make_unique<OffscreenSurface>();
+    gpu::Ref<gpu::Device> device;
+    ASSERT_EQ(graphics.CreateDevice(surface.get(), gpu::DriverType::Software, 0,
+                                    gpu::FeatureLevel::Level_10_1, gpu::kSdkVersion, &device),
+              S_OK);
+    gpu::Ref<gpu::Buffer> buffer;
+    const gpu::BufferDesc desc{16, gpu::Usage::Default, gpu::kBindVertexBuffer, 0, 0};
+    ASSERT_EQ(device->CreateBuffer(desc, nullptr, &buffer), S_OK);
+    surface.reset();
+    EXPECT_EQ(device->CreateBuffer(desc, nullptr, &buffer), E_FAIL);
+    device->Draw(3, 0);
+    device.reset();
+    buffer.reset();
+}
+
 }  // namespace
