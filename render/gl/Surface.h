@@ -25,6 +25,14 @@ struct PresentTarget {
 //
 // Objects made on the surface may outlive it: once the surface is destroyed they no longer call
 // it (nor GL) and their operations fail. All calls come from the thread that owns the surface.
+//
+// On a QOpenGLWidget (whose format asks for 3.3 core and swap interval 0): CreateContext answers
+// whether the widget's own context is valid, whatever the kind (the backend refuses a hardware
+// request that llvmpipe answers, and takes the same context on the software request);
+// MakeCurrent is the widget's makeCurrent(); GetProcAddress asks the widget's context;
+// GetPresentTarget gives defaultFramebufferObject() and the widget's size in device pixels;
+// Presented has nothing to do, since Qt composes the widget after paintGL, which is where the
+// frame must be drawn. The graphics can only start once the widget's context exists.
 class Surface : public gpu::Window {
   public:
     using Proc = void (*)();
