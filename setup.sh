@@ -58,12 +58,14 @@ configure_and_build() {
     cmake --build --preset "$preset" -j "$(jobs)"
 }
 
-# GL and GUI tests need an X display; without one, run them on a virtual X server.
+# GL and GUI tests need an X display; without one, run them on a virtual X server. -noreset:
+# the server otherwise resets whenever its last client leaves, and a test starting at that
+# moment (ctest runs two at once) cannot connect and aborts.
 with_display() {
     if [ -n "${DISPLAY:-}" ]; then
         "$@"
     else
-        xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+        xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"
     fi
 }
 
