@@ -2,27 +2,14 @@
 
 #include <string>
 
-#include "render/gl/Graphics.h"
-#include "render/gpu/Platform.h"
+#include "base/Result.h"
+#include "render/gpu/Device.h"
 
 // The platform the program runs on: devices and the shader compiler on OpenGL, text on Qt.
-class RealPlatform final : public gpu::Platform {
-  public:
-    HRESULT CreateDevice(gpu::WindowHandle window, gpu::DriverType driverType, std::uint32_t flags,
-                         gpu::FeatureLevel level, std::uint32_t sdkVersion,
-                         gpu::Ref<gpu::Device>* device) override;
-    HRESULT CreateTextFactory(gpu::FactoryType type, gpu::Ref<gpu::TextFactory>* factory) override;
-    HRESULT CreateWriteFactory(gpu::WriteFactoryType type,
-                               gpu::Ref<gpu::WriteFactory>* factory) override;
-    HRESULT CompileFromFile(const std::string& path, const gpu::ShaderMacro* macros,
-                            const char* entryPoint, const char* profile, std::uint32_t flags1,
-                            std::uint32_t flags2, gpu::Ref<gpu::Blob>* code) override;
+// Only these two entry points are public, so that the shell's Qt code never sees the OpenGL
+// headers the backend is built with (they clash with Qt's own).
 
-  private:
-    gl::Graphics graphics_;
-};
-
-// Installs the one RealPlatform of the process (the shell calls this before any window
+// Installs the one real platform of the process (the shell calls this before any window
 // exists; the QGuiApplication must exist before the first device is made).
 void InstallRealPlatform();
 
