@@ -1,0 +1,233 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QColorDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/LockKeys.h"
+#include "app/RecentFileList.h"
+#include "app/Strings.h"
+#include "scene/Scene.h"
+
+namespace {
+
+// The status-bar prompt of a command: its string up to the first "\n".
+QString Prompt(const char* commandString) {
+    const QString text = QString::fromUtf8(commandString);
+    return text.left(text.indexOf(u'\n'));
+}
+
+QColor ToQColor(ColorRef c) {
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+ColorRef ToColorRef(const QColor& c) {
+    return MakeColorRef(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                        static_cast<std::uint8_t>(c.blue()));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* view) {
+    setCentralWidget(view);
+    setAcceptDrops(true);
+    setWindowIcon(QIcon(":/selvane/icon.svg"));
+
+    fileMenu_ = menuBar()->addMenu(QString::fromUtf8(strings::kMenuFile));
+    AddCommand(fileMenu_, strings::kMenuOpen, command::kOpen, strings::kCmdOpen)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    fileMenu_->addSeparator();
+    recentPlaceholder_ = fileMenu_->addAction(QString::fromUtf8(strings::kMenuRecent));
+    recentPlaceholder_->setData(command::kRecentFirst);
+    recentPlaceholder_->setEnabled(false);
+    recentSeparator_ = fileMenu_->addSeparator();
+    AddCommand(fileMenu_, strings::kMenuExit, command::kExit, strings::kCmdExit);
+
+    QMenu* settings = menuBar()->addMenu(QString::fromUtf8(strings::kMenuSettings));
+    AddCommand(settings, strings::kMenuBackground, command::kBackgroundColor,
+               strings::kCmdBackground);
+    AddCommand(settings, strings::kMenuFontColor, command::kFontColor, strings::kCmdFontColor);
+
+    QMenu* help = menuBar()->addMenu(QString::fromUtf8(strings::kMenuHelp));
+    AddCommand(help, strings::kMenuContents, command::kHelpContents, strings::kCmdHelpContents);
+    AddCommand(help, strings::kMenuAbout, command::kAbout, strings::kCmdAbout);
+
+    // Accelerators without a menu item. Save never writes: the document has nothing to save
+    // and must not empty the file it came from. The edit and pane keys have no handler, so,
+    // like commands nobody handles, they are disabled and change nothing.
+    AddAccelerator(command::kNew, QKeySequence(Qt::CTRL | Qt::Key_N), true);
+    AddAccelerator(command::kSave, QKeySequence(Qt::CTRL | Qt::Key_S), true);
+    AddAccelerator(command::kUndo, QKeySequence(Qt::CTRL | Qt::Key_Z), false);
+    AddAccelerator(command::kCut, QKeySequence(Qt::CTRL | Qt::Key_X), false);
+    AddAccelerator(command::kCopy, QKeySequence(Qt::CTRL | Qt::Key_C), false);
+    AddAccelerator(command::kPaste, QKeySequence(Qt::CTRL | Qt::Key_V), false);
+    AddAccelerator(command::kUndo, QKeySequence(Qt::ALT | Qt::Key_Backspace), false);
+    AddAccelerator(command::kCut, QKeySequence(Qt::SHIFT | Qt::Key_Delete), false);
+    AddAccelerator(command::kCopy, QKeySequence(Qt::CTRL | Qt::Key_Insert), false);
+    AddAccelerator(command::kPaste, QKeySequence(Qt::SHIFT | Qt::Key_Insert), false);
+    AddAccelerator(command::kNextPane, QKeySequence(Qt::Key_F6), false);
+    AddAccelerator(command::kPrevPane, QKeySequence(Qt::SHIFT | Qt::Key_F6), false);
+
+    // The prompt pane is a normal status-bar widget: a menu prompt (a temporary message) covers
+    // it while an item is highlighted, and "レディ" shows again when the prompt goes.
+    prompt_ = new QLabel(QString::fromUtf8(strings::kReady));
+    statusBar()->addWidget(prompt_, 1);
+    const char* const names[3] = {strings::kIndicatorCaps, strings::kIndicatorNum,
+                                  strings::kIndicatorScroll};
+    for (int i = 0; i < 3; ++i) {
+        indicators_[i] = new QLabel;
+        indicators_[i]->setAlignment(Qt::AlignCenter);
+        indicators_[i]->setMinimumWidth(
+            fontMetrics().horizontalAdvance(QString::fromUtf8(names[i])) + 12);
+        statusBar()->addPermanentWidget(indicators_[i]);
+    }
+    // Lock keys change in other windows too; poll gently and refresh at once on our own keys.
+    indicatorTimer_ = new QTimer(this);
+    connect(indicatorTimer_, &QTimer::timeout, this, &CMainFrame::UpdateIndicators);
+    indicatorTimer_->start(500);
+    qApp->installEventFilter(this);
+    UpdateIndicators();
+    SetRecentFiles({});
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, const char* label, int id, const char* prompt) {
+    QAction* action = menu->addAction(QString::fromUtf8(label));
+    action->setData(id);
+    if (prompt != nullptr) {
+        action->setStatusTip(Prompt(prompt));
+    }
+    connect(action, &QAction::triggered, this, [this, id] {
+        if (id == command::kBackgroundColor) {
+            OnBackgroundColor();
+        } else if (id == command::kFontColor) {
+            OnFontColor();
+        } else if (onCommand_) {
+            onCommand_(id);
+        }
+    });
+    actions_.emplace(id, action);
+    return action;
+}
+
+void CMainFrame::AddAccelerator(int id, const QKeySequence& keys, bool enabled) {
+    auto* action = new QAction(this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setData(id);
+    action->setEnabled(enabled);
+    addAction(action);
+    if (enabled) {
+        connect(action, &QAction::triggered, this, [this, id] {
+            if (onCommand_) {
+                onCommand_(id);
+            }
+        });
+    }
+    actions_.emplace(id, action);
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto it = actions_.find(id);
+    return it != actions_.end() ? it->second : nullptr;
+}
+
+QAction* CMainFrame::RecentAction(int index) const {
+    return index >= 0 && index < static_cast<int>(recentActions_.size()) ? recentActions_[index]
+                                                                         : nullptr;
+}
+
+void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
+    for (QAction* action : recentActions_) {
+        fileMenu_->removeAction(action);
+        action->deleteLater();
+    }
+    recentActions_.clear();
+    recentPlaceholder_->setVisible(paths.empty());
+    for (std::size_t i = 0; i < paths.size() && i < RecentFileList::kSize; ++i) {
+        const QString label = QStringLiteral("&%1 %2").arg(i + 1).arg(
+            QString::fromStdString(RecentFileList::Abbreviate(paths[i]))
+                .replace(u'&', QStringLiteral("&&")));
+        auto* action = new QAction(label, fileMenu_);
+        const int id = command::kRecentFirst + static_cast<int>(i);
+        action->setData(id);
+        action->setStatusTip(QString::fromUtf8(strings::kCmdRecentFile));
+        action->setToolTip(QString::fromStdString(paths[i]));
+        connect(action, &QAction::triggered, this, [this, id] {
+            if (onCommand_) {
+                onCommand_(id);
+            }
+        });
+        fileMenu_->insertAction(recentSeparator_, action);
+        recentActions_.push_back(action);
+    }
+}
+
+void CMainFrame::UpdateIndicators() {
+    const LockKeys keys = QueryLockKeys();
+    indicators_[0]->setText(keys.caps ? QString::fromUtf8(strings::kIndicatorCaps) : QString());
+    indicators_[1]->setText(keys.num ? QString::fromUtf8(strings::kIndicatorNum) : QString());
+    indicators_[2]->setText(keys.scroll ? QString::fromUtf8(strings::kIndicatorScroll) : QString());
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock) {
+            UpdateIndicators();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CMainFrame::ChooseColor(ColorRef& color) {
+    // Qt's own dialog: the platform's may lack the custom colours, which both commands share.
+    QColorDialog dialog(ToQColor(color), this);
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    color = ToColorRef(dialog.selectedColor());
+    return true;
+}
+
+void CMainFrame::OnBackgroundColor() {
+    if (g_scene != nullptr) {
+        ChooseColor(g_scene->backgroundColor);
+    }
+}
+
+void CMainFrame::OnFontColor() {
+    if (g_scene != nullptr && ChooseColor(g_scene->fontColor)) {
+        // The brush is made anew so that the pages drawn from now on use the new colour.
+        g_scene->CreateTextResources();
+    }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile() && onDrop_) {
+            onDrop_(url.toLocalFile().toStdString());
+        }
+    }
+}

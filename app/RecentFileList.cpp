@@ -1,0 +1,295 @@
+#include "app/RecentFileList.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr std::string_view kSection = "[Recent File List]";
+// A path is at most 4096 bytes and escapes to at most four times that.
+constexpr std::size_t kMaxLine = 4 * 4096 + 16;
+constexpr std::size_t kMaxRead = 16u << 20;
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// UTF-8 aware length, so that abbreviation never cuts a character in two.
+std::size_t CharCount(std::string_view s) {
+    return static_cast<std::size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The last `count` characters of s.
+std::string_view LastChars(std::string_view s, std::size_t count) {
+    std::size_t i = s.size();
+    while (i > 0 && count > 0) {
+        --i;
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            --count;
+        }
+    }
+    return s.substr(i);
+}
+
+// The first `count` characters of s.
+std::string_view FirstChars(std::string_view s, std::size_t count) {
+    std::size_t i = 0;
+    std::size_t seen = 0;
+    while (i < s.size()) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            if (seen == count) {
+                break;
+            }
+            ++seen;
+        }
+        ++i;
+    }
+    return s.substr(0, i);
+}
+
+}  // namespace
+
+RecentFileList::RecentFileList(std::string iniPath) : iniPath_(std::move(iniPath)) {}
+
+std::string RecentFileList::Escape(std::string_view value) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(value.size());
+    for (char ch : value) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (ch == '\\') {
+            out += "\\\\";
+        } else if (ch == '\n') {
+            out += "\\n";
+        } else if (ch == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+std::string RecentFileList::Unescape(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char ch = value[i];
+        if (ch != '\\' || i + 1 >= value.size()) {
+            out += ch;
+            continue;
+        }
+        const char next = value[++i];
+        if (next == '\\') {
+            out += '\\';
+        } else if (next == 'n') {
+            out += '\n';
+        } else if (next == 'r') {
+            out += '\r';
+        } else if (next == 'x' && i + 2 < value.size() && HexDigit(value[i + 1]) >= 0 &&
+                   HexDigit(value[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(value[i + 1]) * 16 + HexDigit(value[i + 2]));
+            i += 2;
+        } else {
+            // Not one of our escapes: keep it as it stands rather than guess.
+            out += '\\';
+            out += next;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> RecentFileList::Parse(std::string_view text) {
+    std::string slots[kSize];
+    bool inSection = false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        const std::string_view raw = text.substr(start, end - start);
+        start = end + 1;
+        if (raw.size() > kMaxLine) {
+            continue;
+        }
+        const std::string_view line = Trim(raw);
+        if (line.empty() || line.front() == ';' || line.front() == '#') {
+            continue;
+        }
+        if (line.front() == '[') {
+            inSection = line == kSection;
+            continue;
+        }
+        if (!inSection) {
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view key = Trim(line.substr(0, eq));
+        if (key.size() != 5 || key.substr(0, 4) != "File" || key[4] < '1' ||
+            key[4] > static_cast<char>('0' + kSize)) {
+            continue;
+        }
+        std::string value = Unescape(Trim(line.substr(eq + 1)));
+        // A path holding NUL cannot be opened; an entry that is no path at all is dropped.
+        if (value.empty() || value.find('\0') != std::string::npos) {
+            continue;
+        }
+        slots[key[4] - '1'] = std::move(value);
+    }
+    std::vector<std::string> entries;
+    for (std::string& slot : slots) {
+        if (!slot.empty() && std::find(entries.begin(), entries.end(), slot) == entries.end()) {
+            entries.push_back(std::move(slot));
+        }
+    }
+    return entries;
+}
+
+void RecentFileList::Read() {
+    entries_.clear();
+    const int fd = ::open(iniPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    std::string text;
+    text.resize(
+        std::min<std::size_t>(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), kMaxRead));
+    std::size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    text.resize(got);
+    entries_ = Parse(text);
+}
+
+bool RecentFileList::Write() const {
+    std::error_code ec;
+    const std::filesystem::path path(iniPath_);
+    if (path.has_parent_path()) {
+        std::filesystem::create_directories(path.parent_path(), ec);
+    }
+    std::string text(kSection);
+    text += '\n';
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        text += "File" + std::to_string(i + 1) + "=" + Escape(entries_[i]) + "\n";
+    }
+    const std::string temporary = iniPath_ + ".tmp" + std::to_string(::getpid());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = n > 0;
+        done += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(temporary.c_str(), iniPath_.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+void RecentFileList::Add(const std::string& path) {
+    Remove(path);
+    entries_.insert(entries_.begin(), path);
+    if (entries_.size() > kSize) {
+        entries_.resize(kSize);
+    }
+}
+
+void RecentFileList::Remove(const std::string& path) {
+    entries_.erase(std::remove(entries_.begin(), entries_.end(), path), entries_.end());
+}
+
+std::string RecentFileList::Abbreviate(std::string_view path, std::size_t maxLength) {
+    if (CharCount(path) <= maxLength) {
+        return std::string(path);
+    }
+    const std::string_view ellipsis = "...";
+    const std::size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t nameLength = CharCount(name);
+    if (nameLength + ellipsis.size() + 1 > maxLength) {
+        // Even the name is too long: keep its end, where the extension is.
+        return std::string(ellipsis) +
+               std::string(
+                   LastChars(name, maxLength > ellipsis.size() ? maxLength - ellipsis.size() : 0));
+    }
+    // Keep as much of the start as fits before ".../name".
+    const std::size_t headLength = maxLength - nameLength - ellipsis.size() - 1;
+    return std::string(FirstChars(path, headLength)) + std::string(ellipsis) + "/" +
+           std::string(name);
+}
+
+std::string RecentFileList::DefaultIniPath() {
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || home[0] == '\0') {
+            const passwd* pw = ::getpwuid(::getuid());
+            home = pw != nullptr ? pw->pw_dir : "/tmp";
+        }
+        base = std::string(home) + "/.config";
+    }
+    return base + "/Selvane/Selvane.INI";
+}

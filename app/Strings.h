@@ -1,0 +1,78 @@
+#pragma once
+
+// The texts the shell shows. A command's entry is its status-bar prompt, "\n", and a short name;
+// the status bar shows the part before "\n" while the command's menu item is highlighted.
+
+namespace strings {
+
+inline constexpr char kAppName[] = "Selvane";
+inline constexpr char kWindowTitle[] = "Tamor Selvane 0.4";
+inline constexpr char kUntitled[] = "無題";
+inline constexpr char kReady[] = "レディ";
+inline constexpr char kOleInitFailed[] =
+    "OLE の初期化に失敗しました。OLE ライブラリのバージョンが正しいことを確認してください。";
+inline constexpr char kCustomize[] = "カスタマイズ...";
+inline constexpr char kDocumentCreateFailed[] = "空のドキュメントの作成に失敗しました。";
+inline constexpr char kOpenDialogTitle[] = "開く";
+inline constexpr char kFilterText[] = "テキストファイル (*.txt)";
+inline constexpr char kFilterAll[] = "すべてのファイル (*.*)";
+inline constexpr char kOutOfMemory[] = "メモリが不足しています。";
+
+// Document type: window title, document name, new-document type name, filter name, filter
+// extension, shell type identifier, shell type name.
+inline constexpr char kDocumentType[] =
+    "Tamor Selvane 0.4\n\nSelvane\nテキストファイル (*.txt)\n.txt\nText.Document\nText.Document";
+
+// Menus.
+inline constexpr char kMenuFile[] = "ファイル(&F)";
+inline constexpr char kMenuOpen[] = "開く(&O)...\tCtrl+O";
+inline constexpr char kMenuRecent[] = "最近使ったファイル";
+inline constexpr char kMenuExit[] = "アプリケーションの終了(&X)";
+inline constexpr char kMenuSettings[] = "設定(&S)";
+inline constexpr char kMenuBackground[] = "背景色(&B)";
+inline constexpr char kMenuFontColor[] = "フォント色(&F)";
+inline constexpr char kMenuHelp[] = "ヘルプ(&H)";
+inline constexpr char kMenuContents[] = "目次(&H)";
+inline constexpr char kMenuAbout[] = "バージョン情報 Tamor Selvane(&A)...";
+
+// Command strings: prompt "\n" short name.
+inline constexpr char kCmdHelpContents[] = "ヘルプファイル\nヘルプファイル";
+inline constexpr char kCmdBackground[] = "背景色\n背景色";
+inline constexpr char kCmdFontColor[] = "フォントカラー\nフォントカラー";
+inline constexpr char kCmdOpen[] = "既存のファイルを開く\n開く";
+inline constexpr char kCmdRecentFile[] = "指定のファイルを開く";
+inline constexpr char kCmdAbout[] =
+    "プログラム情報、バージョン、著作権を表示します。\nバージョン情報";
+inline constexpr char kCmdExit[] = "アプリケーションを終了し、ファイルの保存を指示\n終了";
+
+inline constexpr char kIndicatorCaps[] = "CAP";
+inline constexpr char kIndicatorNum[] = "NUM";
+inline constexpr char kIndicatorScroll[] = "SCRL";
+
+// About box.
+inline constexpr char kAboutCaption[] = "バージョン情報 Selvane";
+inline constexpr char kAboutVersion[] = "Tamor Selvane, Version 0.4";
+inline constexpr char kAboutRights[] = "Copyright (C) 2026 The Selvane developers";
+inline constexpr char kAboutWeb[] = "https://selvane.example.org/";
+inline constexpr char kAboutContact[] = "selvane@example.org";
+
+}  // namespace strings
+
+// Command identifiers, kept as the identifiers of the actions that carry them.
+namespace command {
+inline constexpr int kNew = 57600;
+inline constexpr int kOpen = 57601;
+inline constexpr int kSave = 57603;
+inline constexpr int kRecentFirst = 57616;
+inline constexpr int kCopy = 57634;
+inline constexpr int kCut = 57635;
+inline constexpr int kPaste = 57637;
+inline constexpr int kUndo = 57643;
+inline constexpr int kAbout = 57664;
+inline constexpr int kExit = 57665;
+inline constexpr int kNextPane = 57680;
+inline constexpr int kPrevPane = 57681;
+inline constexpr int kHelpContents = 32772;
+inline constexpr int kBackgroundColor = 32775;
+inline constexpr int kFontColor = 32777;
+}  // namespace command

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+
+namespace {
+
+CommandLine Parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "selvane");
+    return ParseCommandLine(args);
+}
+
+TEST(CommandLineTest, NoArgumentsRunsUntitledInCodePage932) {
+    const CommandLine line = Parse({});
+    EXPECT_EQ(line.action, CommandLine::Action::Run);
+    EXPECT_TRUE(line.file.empty());
+    EXPECT_EQ(line.encoding, CommandLine::Encoding::Cp932);
+    EXPECT_TRUE(line.screenshot.empty());
+}
+
+TEST(CommandLineTest, FileAndOptionsInAnyOrder) {
+    const CommandLine line = Parse({"--encoding=utf-8", "notes.txt", "--screenshot", "out.png",
+                                    "--ticks=12", "--speed", "-0.25"});
+    ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
+    EXPECT_EQ(line.file, "notes.txt");
+    EXPECT_EQ(line.encoding, CommandLine::Encoding::Utf8);
+    EXPECT_EQ(line.screenshot, "out.png");
+    EXPECT_EQ(line.ticks, 12);
+    EXPECT_FLOAT_EQ(line.speed, -0.25f);
+    EXPECT_EQ(Parse({"-e", "CP932", "a"}).encoding, CommandLine::Encoding::Cp932);
+    EXPECT_EQ(Parse({"-e", "UTF8", "a"}).encoding, CommandLine::Encoding::Utf8);
+}
+
+TEST(CommandLineTest, HelpAndVersionWinOverEverythingElse) {
+    EXPECT_EQ(Parse({"file.txt", "--help"}).action, CommandLine::Action::Help);
+    EXPECT_EQ(Parse({"-h"}).action, CommandLine::Action::Help);
+    EXPECT_EQ(Parse({"--version", "--bogus"}).action, CommandLine::Action::Version);
+    EXPECT_EQ(Parse({"-V"}).action, CommandLine::Action::Version);
+    EXPECT_NE(HelpText().find("--encoding"), std::string::npos);
+    EXPECT_EQ(VersionText(), "Tamor Selvane 0.4.0.1\n");
+}
+
+TEST(CommandLineTest, DoubleDashOpensAFileThatLooksLikeAnOption) {
+    const CommandLine line = Parse({"--", "-notes.txt"});
+    ASSERT_EQ(line.action, CommandLine::Action::Run);
+    EXPECT_EQ(line.file, "-notes.txt");
+    EXPECT_EQ(Parse({"-"}).file, "-") << "a lone dash is a file name";
+}
+
+TEST(CommandLineTest, QtOptionsArePassedOnWithTheirValues) {
+    const CommandLine line = Parse({"-platform", "xcb", "-reverse", "a.txt", "-style", "Fusion"});
+    ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
+    EXPECT_EQ(line.file, "a.txt");
+    EXPECT_EQ(line.qtArguments,
+              (std::vector<std::string>{"-platform", "xcb", "-reverse", "-style", "Fusion"}));
+}
+
+TEST(CommandLineTest, MistakesAreReportedNotGuessed) {
+    const std::vector<std::vector<std::string>> wrong = {
+        {"--frobnicate"},
+        {"a.txt", "b.txt"},
+        {"--encoding=latin1"},
+        {"--encoding"},
+        {"--ticks=-1", "--screenshot=x.png"},
+        {"--ticks=abc", "--screenshot=x.png"},
+        {"--speed=0.75", "--screenshot=x.png"},
+        {"--speed=nan", "--screenshot=x.png"},
+        {"--ticks=5"},
+        {"--screenshot="},
+        {"-platform"},
+    };
+    for (const auto& args : wrong) {
+        const CommandLine line = Parse(args);
+        EXPECT_EQ(line.action, CommandLine::Action::Error) << args[0];
+        EXPECT_FALSE(line.error.empty()) << args[0];
+    }
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "app/DocumentManager.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A document whose open result the test scripts, and a log of what the shell was asked to do.
+class Documents : public testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("selvane-docs-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        hooks_.newDocument = [this] {
+            ++news_;
+            return true;
+        };
+        hooks_.openDocument = [this](const std::string& path) {
+            opened_.push_back(path);
+            if (throwOn_ == path) {
+                throw std::runtime_error("読み込みに失敗しました");
+            }
+            if (badAllocOn_ == path) {
+                throw std::bad_alloc();
+            }
+            return fs::exists(path);
+        };
+        hooks_.setCaption = [this](const std::string& caption) { caption_ = caption; };
+        hooks_.activate = [this] { ++activations_; };
+        hooks_.showMessage = [this](const std::string& message) { messages_.push_back(message); };
+        hooks_.recentChanged = [this] { ++recentChanges_; };
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string File(const std::string& name) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path) << "x";
+        return path;
+    }
+
+    fs::path dir_;
+    DocumentManager::Hooks hooks_;
+    RecentFileList recent_{
+        (fs::temp_directory_path() / ("selvane-docs-ini-" + std::to_string(::getpid())) / "S.INI")
+            .string()};
+    std::vector<std::string> opened_;
+    std::vector<std::string> messages_;
+    std::string caption_;
+    std::string throwOn_;
+    std::string badAllocOn_;
+    int news_ = 0;
+    int activations_ = 0;
+    int recentChanges_ = 0;
+};
+
+TEST_F(Documents, StartsUntitledAndAnOpenRecordsTitlePathAndRecentEntry) {
+    DocumentManager manager(recent_, hooks_);
+    EXPECT_EQ(manager.Caption(), "無題 - Tamor Selvane 0.4");
+    const std::string a = File("a.txt");
+    ASSERT_TRUE(manager.Open(a, DocumentManager::Source::Dialog));
+    EXPECT_EQ(manager.path(), a);
+    EXPECT_EQ(manager.title(), "a.txt");
+    EXPECT_EQ(caption_, "a.txt - Tamor Selvane 0.4");
+    EXPECT_EQ(recent_.entries(), (std::vector<std::string>{a}));
+    EXPECT_EQ(recentChanges_, 1);
+
+    RecentFileList reread(recent_.iniPath());
+    reread.Read();
+    EXPECT_EQ(reread.entries(), recent_.entries()) << "written at once";
+    fs::remove_all(fs::path(recent_.iniPath()).parent_path());
+}
+
+TEST_F(Documents, TheFileAlreadyOpenIsNotReadAgain) {
+    DocumentManager manager(recent_, hooks_);
+    const std::string a = File("a.txt");
+    ASSERT_TRUE(manager.Open(a, DocumentManager::Source::Dialog));
+    ASSERT_TRUE(manager.Open((dir_ / "." / "a.txt").string(), DocumentManager::Source::Drop));
+    EXPECT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(activations_, 1);
+    fs::create_symlink(a, dir_ / "link.txt");
+    ASSERT_TRUE(manager.Open((dir_ / "link.txt").string(), DocumentManager::Source::RecentList));
+    EXPECT_EQ(opened_.size(), 1u) << "a second name of the same file is the same document";
+}
+
+TEST_F(Documents, NewRenamesToUntitledAndLeavesTheSceneToTheDocument) {
+    DocumentManager manager(recent_, hooks_);
+    ASSERT_TRUE(manager.Open(File("a.txt"), DocumentManager::Source::Dialog));
+    ASSERT_TRUE(manager.New());
+    EXPECT_EQ(news_, 1);
+    EXPECT_TRUE(manager.path().empty());
+    EXPECT_EQ(caption_, "無題 - Tamor Selvane 0.4");
+    // After New the same file opens again.
+    ASSERT_TRUE(manager.Open((dir_ / "a.txt").string(), DocumentManager::Source::Dialog));
+    EXPECT_EQ(opened_.size(), 2u);
+}
+
+TEST_F(Documents, AFileThatCannotBeOpenedChangesNothingAndShowsNothing) {
+    DocumentManager manager(recent_, hooks_);
+    const std::string a = File("a.txt");
+    ASSERT_TRUE(manager.Open(a, DocumentManager::Source::Dialog));
+    caption_.clear();
+    EXPECT_FALSE(manager.Open((dir_ / "missing.txt").string(), DocumentManager::Source::Dialog));
+    EXPECT_EQ(manager.path(), a);
+    EXPECT_EQ(manager.title(), "a.txt");
+    EXPECT_TRUE(caption_.empty());
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(recent_.entries(), (std::vector<std::string>{a}));
+}
+
+TEST_F(Documents, AFailedRecentEntryIsRemovedFromTheList) {
+    DocumentManager manager(recent_, hooks_);
+    const std::string gone = File("gone.txt");
+    const std::string kept = File("kept.txt");
+    ASSERT_TRUE(manager.Open(gone, DocumentManager::Source::Dialog));
+    ASSERT_TRUE(manager.Open(kept, DocumentManager::Source::Dialog));
+    fs::remove(gone);
+    EXPECT_FALSE(manager.Open(gone, DocumentManager::Source::RecentList));
+    EXPECT_EQ(recent_.entries(), (std::vector<std::string>{kept}));
+    RecentFileList reread(recent_.iniPath());
+    reread.Read();
+    EXPECT_EQ(reread.entries(), (std::vector<std::string>{kept}));
+    fs::remove_all(fs::path(recent_.iniPath()).parent_path());
+}
+
+TEST_F(Documents, ReadErrorsAreShownExceptForTheCommandLineWhereTheCallerReports) {
+    DocumentManager manager(recent_, hooks_);
+    throwOn_ = File("broken.txt");
+    EXPECT_FALSE(manager.Open(throwOn_, DocumentManager::Source::Drop));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], "読み込みに失敗しました");
+    EXPECT_TRUE(manager.path().empty()) << "the document keeps its untitled state";
+    EXPECT_TRUE(recent_.entries().empty());
+
+    EXPECT_FALSE(manager.Open(throwOn_, DocumentManager::Source::CommandLine));
+    EXPECT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(manager.lastError(), "読み込みに失敗しました");
+
+    badAllocOn_ = File("huge.txt");
+    EXPECT_FALSE(manager.Open(badAllocOn_, DocumentManager::Source::Dialog));
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_EQ(messages_[1], "メモリが不足しています。");
+}
+
+}  // namespace
