@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/Strings.h"
+#include "scene/FileException.h"
 
 DocumentManager::DocumentManager(RecentFileList& recent, Hooks hooks)
     : recent_(recent), hooks_(std::move(hooks)), title_(strings::kUntitled) {}
@@ -46,15 +47,21 @@ bool DocumentManager::Open(const std::string& path, Source source) {
         return true;
     }
     bool opened = false;
+    std::string message;
     try {
         opened = hooks_.openDocument(normal);
+    } catch (const FileException& error) {
+        lastError_ = error.what();
+        message = error.message();
     } catch (const std::bad_alloc&) {
-        lastError_ = strings::kOutOfMemory;
+        lastError_ = "out of memory";
+        message = strings::kOutOfMemory;
     } catch (const std::exception& error) {
         lastError_ = error.what();
+        message = error.what();
     }
-    if (!lastError_.empty() && source != Source::CommandLine && hooks_.showMessage) {
-        hooks_.showMessage(lastError_);
+    if (!message.empty() && source != Source::CommandLine && hooks_.showMessage) {
+        hooks_.showMessage(message);
     }
     if (!opened) {
         if (source == Source::RecentList) {

@@ -35,7 +35,8 @@ class DocumentManager {
     const std::string& path() const { return path_; }
     const std::string& title() const { return title_; }
     std::string Caption() const;
-    // The message of the last error Open caught, for the caller of a command-line open.
+    // The last error Open caught, in English for standard error (the message box gets the
+    // Japanese one): for the caller of a command-line open.
     const std::string& lastError() const { return lastError_; }
 
     // The absolute, normalised form under which paths are compared and recorded.

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
 #include "app/DocumentManager.h"
+#include "scene/FileException.h"
 
 namespace fs = std::filesystem;
 
@@ -24,7 +26,10 @@ class Documents : public testing::Test {
         hooks_.openDocument = [this](const std::string& path) {
             opened_.push_back(path);
             if (throwOn_ == path) {
-                throw std::runtime_error("読み込みに失敗しました");
+                throw FileException(FileException::Cause::Generic, path, EIO);
+            }
+            if (otherErrorOn_ == path) {
+                throw std::runtime_error("something else");
             }
             if (badAllocOn_ == path) {
                 throw std::bad_alloc();
@@ -54,6 +59,7 @@ class Documents : public testing::Test {
     std::string caption_;
     std::string throwOn_;
     std::string badAllocOn_;
+    std::string otherErrorOn_;
     int news_ = 0;
     int activations_ = 0;
     int recentChanges_ = 0;
@@ -133,18 +139,23 @@ TEST_F(Documents, ReadErrorsAreShownExceptForTheCommandLineWhereTheCallerReports
     throwOn_ = File("broken.txt");
     EXPECT_FALSE(manager.Open(throwOn_, DocumentManager::Source::Drop));
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0], "読み込みに失敗しました");
+    EXPECT_EQ(messages_[0], throwOn_ + "\nファイルの読み込み中にエラーが発生しました。");
     EXPECT_TRUE(manager.path().empty()) << "the document keeps its untitled state";
     EXPECT_TRUE(recent_.entries().empty());
 
     EXPECT_FALSE(manager.Open(throwOn_, DocumentManager::Source::CommandLine));
     EXPECT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(manager.lastError(), "読み込みに失敗しました");
+    EXPECT_NE(manager.lastError().find("read error"), std::string::npos) << manager.lastError();
 
     badAllocOn_ = File("huge.txt");
     EXPECT_FALSE(manager.Open(badAllocOn_, DocumentManager::Source::Dialog));
     ASSERT_EQ(messages_.size(), 2u);
     EXPECT_EQ(messages_[1], "メモリが不足しています。");
+
+    otherErrorOn_ = File("other.txt");
+    EXPECT_FALSE(manager.Open(otherErrorOn_, DocumentManager::Source::RecentList));
+    ASSERT_EQ(messages_.size(), 3u);
+    EXPECT_EQ(messages_[2], "something else");
 }
 
 }  // namespace
