@@ -1,5 +1,6 @@
 #include "app/AboutDlg.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFont>
 #include <QGridLayout>
@@ -21,7 +22,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QGridLayout(this);
     auto* icon = new QLabel;
-    icon->setPixmap(QIcon(":/selvane/icon.svg").pixmap(32, 32));
+    icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
     layout->addWidget(icon, 0, 0, 4, 1);
 

@@ -5,6 +5,7 @@
 #include <QColorDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -40,7 +41,6 @@ ColorRef ToColorRef(const QColor& c) {
 CMainFrame::CMainFrame(QWidget* view) {
     setCentralWidget(view);
     setAcceptDrops(true);
-    setWindowIcon(QIcon(":/selvane/icon.svg"));
 
     fileMenu_ = menuBar()->addMenu(QString::fromUtf8(strings::kMenuFile));
     AddCommand(fileMenu_, strings::kMenuOpen, command::kOpen, strings::kCmdOpen)
@@ -164,7 +164,7 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
         const int id = command::kRecentFirst + static_cast<int>(i);
         action->setData(id);
         action->setStatusTip(QString::fromUtf8(strings::kCmdRecentFile));
-        action->setToolTip(QString::fromStdString(paths[i]));
+        action->setToolTip(QFile::decodeName(QByteArray::fromStdString(paths[i])));
         connect(action, &QAction::triggered, this, [this, id] {
             if (onCommand_) {
                 onCommand_(id);
@@ -227,7 +227,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     for (const QUrl& url : urls) {
         if (url.isLocalFile() && onDrop_) {
-            onDrop_(url.toLocalFile().toStdString());
+            onDrop_(QFile::encodeName(url.toLocalFile()).toStdString());
         }
     }
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// A message box with the application's name as caption and an OK button. Where nobody can
+// answer one (the screenshot option, or SELVANE_MESSAGE_BOXES=stderr for scripted runs and
+// tests), the text goes to standard error instead, as "Selvane: <text>", and nothing waits.
+void ShowMessage(QWidget* parent, const QString& text);
+
+void SetMessagesToStandardError(bool toStandardError);
+bool MessagesToStandardError();

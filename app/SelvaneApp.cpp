@@ -1,0 +1,304 @@
+#include "app/SelvaneApp.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QSurfaceFormat>
+#include <QTimer>
+#include <QTranslator>
+#include <QUrl>
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "app/AboutDlg.h"
+#include "app/DocumentManager.h"
+#include "app/MainFrame.h"
+#include "app/Messages.h"
+#include "app/SelvaneView.h"
+#include "app/Strings.h"
+#include "audio/MessageBox.h"
+#include "audio/Platform.h"
+#include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
+#include "audio/al/Platform.h"
+#include "base/ModuleDirectory.h"
+#include "render/platform/RealPlatform.h"
+#include "scene/Scene.h"
+#include "scene/SelvaneDoc.h"
+
+namespace {
+
+QString FromLocal(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+std::string ToLocal(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 96, 128, 256}) {
+        icon.addFile(QStringLiteral(":/selvane/icons/%1/selvane.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+}  // namespace
+
+CSelvaneApp::CSelvaneApp() : workaround(nullptr), recent_(RecentFileList::DefaultIniPath()) {
+    // The identifier under which the desktop groups the program's windows: the name of its
+    // desktop entry.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+}
+
+CSelvaneApp::~CSelvaneApp() = default;
+
+int CSelvaneApp::Run(int argc, char** argv) {
+    commandLine_ = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    switch (commandLine_.action) {
+        case CommandLine::Action::Help:
+            std::fputs(HelpText().c_str(), stdout);
+            return 0;
+        case CommandLine::Action::Version:
+            std::fputs(VersionText().c_str(), stdout);
+            return 0;
+        case CommandLine::Action::Error:
+            std::fprintf(stderr, "selvane: %s\nTry 'selvane --help' for more information.\n",
+                         commandLine_.error.c_str());
+            return 2;
+        case CommandLine::Action::Run:
+            break;
+    }
+
+    // The user's locale for the C library; text files are decoded by our own readers.
+    std::setlocale(LC_ALL, "");
+
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setSwapInterval(0);
+    QSurfaceFormat::setDefaultFormat(format);
+
+    // Qt sees its own options only: ours have been read already.
+    std::vector<char*> qtArgv = {argv[0]};
+    for (std::string& argument : commandLine_.qtArguments) {
+        qtArgv.push_back(argument.data());
+    }
+    qtArgv.push_back(nullptr);
+    int qtArgc = static_cast<int>(qtArgv.size()) - 1;
+    QApplication application(qtArgc, qtArgv.data());
+    QApplication::setApplicationName(QString::fromUtf8(strings::kAppName));
+    QApplication::setApplicationVersion(QStringLiteral("0.4.0.1"));
+    QApplication::setWindowIcon(ProgramIcon());
+
+    // The interface is Japanese, whatever the user's locale: Qt's own dialogs and buttons too.
+    translator_ = std::make_unique<QTranslator>();
+    if (translator_->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(translator_.get());
+    }
+
+    if (!commandLine_.screenshot.empty()) {
+        SetMessagesToStandardError(true);
+    }
+    InstallRealPlatform();
+    audioPlatform_ = std::make_unique<audio::al::Platform>();
+    audio::SetPlatform(audioPlatform_.get());
+    audio::SetMessageBoxHandler([](std::string_view text) {
+        ShowMessage(nullptr, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    });
+
+    int status = 1;
+    if (InitInstance()) {
+        status = QApplication::exec();
+    } else {
+        status = exitCode_ != 0 ? exitCode_ : 1;
+    }
+    ExitInstance();
+    audio::SetMessageBoxHandler({});
+    audio::SetPlatform(nullptr);
+    audioPlatform_.reset();
+    return status;
+}
+
+bool CSelvaneApp::InitInstance() {
+    recent_.Read();
+    // Sixteen custom colours, white at every start, shared by both colour commands.
+    for (int i = 0; i < QColorDialog::customCount(); ++i) {
+        QColorDialog::setCustomColor(i, Qt::white);
+    }
+
+    document_ = std::make_unique<CSelvaneDoc>();
+    document_->SetEncoding(commandLine_.encoding == CommandLine::Encoding::Utf8 ? TextEncoding::Utf8
+                                                                                : TextEncoding::Cp932);
+    // The view comes first: making it starts the drum player, whose message boxes appear while
+    // the main window is being created.
+    auto* view = new CSelvaneView(document_.get());
+    view_ = view;
+    frame_ = std::make_unique<CMainFrame>(view);
+    frame_->resize(800, 600);
+    frame_->SetCommandHandler([this](int id) { OnCommand(id); });
+    frame_->SetDropHandler(
+        [this](const std::string& path) { OpenFile(path, static_cast<int>(DocumentManager::Source::Drop)); });
+    document_->SetUpdateAllViews([view] { view->OnUpdate(); });
+
+    DocumentManager::Hooks hooks;
+    hooks.newDocument = [this] { return document_->OnNewDocument(); };
+    hooks.openDocument = [this](const std::string& path) { return document_->OnOpenDocument(path); };
+    hooks.setCaption = [this](const std::string& caption) {
+        frame_->setWindowTitle(QString::fromUtf8(caption.c_str()));
+    };
+    hooks.activate = [this] {
+        frame_->raise();
+        frame_->activateWindow();
+    };
+    hooks.showMessage = [this](const std::string& message) {
+        ShowMessage(frame_.get(), QString::fromUtf8(message.c_str()));
+    };
+    hooks.recentChanged = [this] { RefreshRecentMenu(); };
+    documents_ = std::make_unique<DocumentManager>(recent_, std::move(hooks));
+    frame_->setWindowTitle(QString::fromUtf8(documents_->Caption().c_str()));
+    RefreshRecentMenu();
+
+    if (!view->CreateGraphics()) {
+        std::fprintf(stderr, "selvane: the graphics could not be created (error 0x%08X)\n",
+                     static_cast<unsigned>(view->graphicsResult()));
+        ShowMessage(nullptr, QString::fromUtf8(strings::kDocumentCreateFailed));
+        exitCode_ = 1;
+        return false;
+    }
+
+    if (!commandLine_.file.empty()) {
+        errno = 0;
+        if (!documents_->Open(commandLine_.file, DocumentManager::Source::CommandLine)) {
+            const int error = errno;
+            const std::string reason = !documents_->lastError().empty() ? documents_->lastError()
+                                       : error != 0                    ? std::strerror(error)
+                                                                       : "cannot be opened";
+            std::fprintf(stderr, "selvane: cannot open \"%s\": %s\n", commandLine_.file.c_str(),
+                         reason.c_str());
+            exitCode_ = 1;
+            return false;
+        }
+    }
+
+    workaround = std::make_unique<Xaudio2DllUnloadWorkaround_LoadLibraryVersion>();
+    workaround->Apply();
+
+    frame_->show();
+    if (!commandLine_.screenshot.empty()) {
+        StartScreenshot();
+    }
+    return true;
+}
+
+int CSelvaneApp::ExitInstance() {
+    // The window with its view (graphics, drum player) goes first, then the document with its
+    // scene, then the extra reference on the audio library.
+    frame_.reset();
+    view_ = nullptr;
+    documents_.reset();
+    document_.reset();
+    workaround.reset();
+    recent_.Write();
+    return exitCode_;
+}
+
+void CSelvaneApp::OnCommand(int id) {
+    // An error raised by a command is reported and the program goes on.
+    try {
+        switch (id) {
+            case command::kNew:
+                documents_->New();
+                break;
+            case command::kOpen:
+                OnOpen();
+                break;
+            case command::kSave:
+                // Nothing to save, and the file that was opened must never be written.
+                break;
+            case command::kExit:
+                frame_->close();
+                break;
+            case command::kAbout:
+                OnAbout();
+                break;
+            case command::kHelpContents:
+                OnHelpContents();
+                break;
+            default:
+                if (id >= command::kRecentFirst &&
+                    id < command::kRecentFirst + static_cast<int>(recent_.entries().size())) {
+                    const std::string path = recent_.entries()[static_cast<std::size_t>(id - command::kRecentFirst)];
+                    OpenFile(path, static_cast<int>(DocumentManager::Source::RecentList));
+                }
+                break;
+        }
+    } catch (const std::exception& error) {
+        ShowMessage(frame_.get(), QString::fromUtf8(error.what()));
+    }
+}
+
+bool CSelvaneApp::OpenFile(const std::string& path, int source) {
+    return documents_->Open(path, static_cast<DocumentManager::Source>(source));
+}
+
+void CSelvaneApp::OnOpen() {
+    const QString filters = QString::fromUtf8(strings::kFilterText) + QStringLiteral(";;") +
+                            QString::fromUtf8(strings::kFilterAll);
+    QString start;
+    if (!documents_->path().empty()) {
+        start = QString::fromStdString(std::filesystem::path(documents_->path()).parent_path().string());
+    }
+    const QString chosen = QFileDialog::getOpenFileName(
+        frame_.get(), QString::fromUtf8(strings::kOpenDialogTitle), start, filters);
+    if (!chosen.isEmpty()) {
+        OpenFile(ToLocal(chosen), static_cast<int>(DocumentManager::Source::Dialog));
+    }
+}
+
+void CSelvaneApp::OnAbout() {
+    CAboutDlg about(frame_.get());
+    about.exec();
+}
+
+void CSelvaneApp::OnHelpContents() {
+    const std::string path = GetModuleDirectory() + "Selvane.html";
+    // A missing help file shows nothing.
+    if (std::filesystem::is_regular_file(path)) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(FromLocal(path)));
+    }
+}
+
+void CSelvaneApp::RefreshRecentMenu() {
+    if (frame_) {
+        frame_->SetRecentFiles(recent_.entries());
+    }
+}
+
+void CSelvaneApp::StartScreenshot() {
+    if (g_scene != nullptr) {
+        g_scene->cameraSpeed = commandLine_.speed;
+    }
+    const std::uint64_t start = view_->ticks();
+    auto done = std::make_shared<bool>(false);
+    view_->SetAfterFrame([this, start, done] {
+        if (*done || view_->ticks() - start < static_cast<std::uint64_t>(commandLine_.ticks)) {
+            return;
+        }
+        *done = true;
+        const HRESULT hr = g_scene != nullptr && g_scene->swapChain
+                               ? SaveFrame(*g_scene->swapChain, commandLine_.screenshot)
+                               : E_FAIL;
+        if (FAILED(hr)) {
+            std::fprintf(stderr, "selvane: the picture could not be saved to \"%s\" (error 0x%08X)\n",
+                         commandLine_.screenshot.c_str(), static_cast<unsigned>(hr));
+        }
+        exitCode_ = SUCCEEDED(hr) ? 0 : 1;
+        // Never end the program from inside a paint: leave the event loop once it returns.
+        const int code = exitCode_;
+        QTimer::singleShot(0, qApp, [code] { QCoreApplication::exit(code); });
+    });
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/RecentFileList.h"
+
+class CMainFrame;
+class CSelvaneDoc;
+class CSelvaneView;
+class DocumentManager;
+class QApplication;
+class QTranslator;
+class Xaudio2DllUnloadWorkaround_LoadLibraryVersion;
+
+namespace audio::al {
+class Platform;
+}
+
+// The application: brings the process up in a fixed order, carries out the command line, runs
+// the application's own commands, and shuts down.
+class CSelvaneApp {
+public:
+    CSelvaneApp();
+    ~CSelvaneApp();
+    CSelvaneApp(const CSelvaneApp&) = delete;
+    CSelvaneApp& operator=(const CSelvaneApp&) = delete;
+
+    // The whole life of the process; returns its exit status.
+    int Run(int argc, char** argv);
+
+    // Startup after the command line has been read and the application object exists: false
+    // ends the process (ExitInstance still runs).
+    bool InitInstance();
+    int ExitInstance();
+    // Commands of the menus and accelerators that the main frame does not handle itself.
+    void OnCommand(int id);
+    bool OpenFile(const std::string& path, int source);
+
+    CMainFrame* frame() const { return frame_.get(); }
+    CSelvaneView* view() const { return view_; }
+    CSelvaneDoc* document() const { return document_.get(); }
+    DocumentManager* documents() const { return documents_.get(); }
+    RecentFileList& recentFiles() { return recent_; }
+    const Xaudio2DllUnloadWorkaround_LoadLibraryVersion* workaround() const {
+        return workaround.get();
+    }
+    void SetCommandLine(CommandLine line) { commandLine_ = std::move(line); }
+    int exitCode() const { return exitCode_; }
+
+    // The identifier the desktop knows the program by (its desktop entry's name).
+    static constexpr char kDesktopFileName[] = "org.tamor.Selvane";
+
+private:
+    void OnAbout();
+    void OnHelpContents();
+    void OnOpen();
+    void StartScreenshot();
+    void RefreshRecentMenu();
+
+    std::unique_ptr<Xaudio2DllUnloadWorkaround_LoadLibraryVersion> workaround;
+    CommandLine commandLine_;
+    RecentFileList recent_;
+    std::unique_ptr<audio::al::Platform> audioPlatform_;
+    std::unique_ptr<QTranslator> translator_;
+    std::unique_ptr<CSelvaneDoc> document_;
+    std::unique_ptr<DocumentManager> documents_;
+    std::unique_ptr<CMainFrame> frame_;
+    CSelvaneView* view_ = nullptr;  // owned by the frame
+    int exitCode_ = 0;
+};
