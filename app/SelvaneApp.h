@@ -44,7 +44,7 @@ public:
     CSelvaneDoc* document() const { return document_.get(); }
     DocumentManager* documents() const { return documents_.get(); }
     RecentFileList& recentFiles() { return recent_; }
-    const Xaudio2DllUnloadWorkaround_LoadLibraryVersion* workaround() const {
+    const Xaudio2DllUnloadWorkaround_LoadLibraryVersion* GetWorkaround() const {
         return workaround.get();
     }
     void SetCommandLine(CommandLine line) { commandLine_ = std::move(line); }
