@@ -15,13 +15,29 @@ bool& ToStandardError() {
     }();
     return value;
 }
+std::function<void(const QString&)>& Sink() {
+    static std::function<void(const QString&)> sink;
+    return sink;
+}
 }  // namespace
 
-void SetMessagesToStandardError(bool toStandardError) { ToStandardError() = toStandardError; }
+void SetMessageSinkForTesting(std::function<void(const QString&)> sink) {
+    Sink() = std::move(sink);
+}
 
-bool MessagesToStandardError() { return ToStandardError(); }
+void SetMessagesToStandardError(bool toStandardError) {
+    ToStandardError() = toStandardError;
+}
+
+bool MessagesToStandardError() {
+    return ToStandardError();
+}
 
 void ShowMessage(QWidget* parent, const QString& text) {
+    if (Sink()) {
+        Sink()(text);
+        return;
+    }
     if (ToStandardError()) {
         const QByteArray utf8 = text.toUtf8();
         std::fprintf(stderr, "%s: %s\n", strings::kAppName, utf8.constData());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -11,3 +12,6 @@ void ShowMessage(QWidget* parent, const QString& text);
 
 void SetMessagesToStandardError(bool toStandardError);
 bool MessagesToStandardError();
+
+// Tests take every message instead of a box; an empty function restores the boxes.
+void SetMessageSinkForTesting(std::function<void(const QString&)> sink);

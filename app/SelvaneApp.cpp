@@ -34,8 +34,12 @@
 
 namespace {
 
-QString FromLocal(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-std::string ToLocal(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString FromLocal(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+std::string ToLocal(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 QIcon ProgramIcon() {
     QIcon icon;
@@ -131,8 +135,9 @@ bool CSelvaneApp::InitInstance() {
     }
 
     document_ = std::make_unique<CSelvaneDoc>();
-    document_->SetEncoding(commandLine_.encoding == CommandLine::Encoding::Utf8 ? TextEncoding::Utf8
-                                                                                : TextEncoding::Cp932);
+    document_->SetEncoding(commandLine_.encoding == CommandLine::Encoding::Utf8
+                               ? TextEncoding::Utf8
+                               : TextEncoding::Cp932);
     // The view comes first: making it starts the drum player, whose message boxes appear while
     // the main window is being created.
     auto* view = new CSelvaneView(document_.get());
@@ -140,13 +145,16 @@ bool CSelvaneApp::InitInstance() {
     frame_ = std::make_unique<CMainFrame>(view);
     frame_->resize(800, 600);
     frame_->SetCommandHandler([this](int id) { OnCommand(id); });
-    frame_->SetDropHandler(
-        [this](const std::string& path) { OpenFile(path, static_cast<int>(DocumentManager::Source::Drop)); });
+    frame_->SetDropHandler([this](const std::string& path) {
+        OpenFile(path, static_cast<int>(DocumentManager::Source::Drop));
+    });
     document_->SetUpdateAllViews([view] { view->OnUpdate(); });
 
     DocumentManager::Hooks hooks;
     hooks.newDocument = [this] { return document_->OnNewDocument(); };
-    hooks.openDocument = [this](const std::string& path) { return document_->OnOpenDocument(path); };
+    hooks.openDocument = [this](const std::string& path) {
+        return document_->OnOpenDocument(path);
+    };
     hooks.setCaption = [this](const std::string& caption) {
         frame_->setWindowTitle(QString::fromUtf8(caption.c_str()));
     };
@@ -175,8 +183,8 @@ bool CSelvaneApp::InitInstance() {
         if (!documents_->Open(commandLine_.file, DocumentManager::Source::CommandLine)) {
             const int error = errno;
             const std::string reason = !documents_->lastError().empty() ? documents_->lastError()
-                                       : error != 0                    ? std::strerror(error)
-                                                                       : "cannot be opened";
+                                       : error != 0                     ? std::strerror(error)
+                                                                        : "cannot be opened";
             std::fprintf(stderr, "selvane: cannot open \"%s\": %s\n", commandLine_.file.c_str(),
                          reason.c_str());
             exitCode_ = 1;
@@ -231,7 +239,8 @@ void CSelvaneApp::OnCommand(int id) {
             default:
                 if (id >= command::kRecentFirst &&
                     id < command::kRecentFirst + static_cast<int>(recent_.entries().size())) {
-                    const std::string path = recent_.entries()[static_cast<std::size_t>(id - command::kRecentFirst)];
+                    const std::string path =
+                        recent_.entries()[static_cast<std::size_t>(id - command::kRecentFirst)];
                     OpenFile(path, static_cast<int>(DocumentManager::Source::RecentList));
                 }
                 break;
@@ -250,7 +259,8 @@ void CSelvaneApp::OnOpen() {
                             QString::fromUtf8(strings::kFilterAll);
     QString start;
     if (!documents_->path().empty()) {
-        start = QString::fromStdString(std::filesystem::path(documents_->path()).parent_path().string());
+        start = QString::fromStdString(
+            std::filesystem::path(documents_->path()).parent_path().string());
     }
     const QString chosen = QFileDialog::getOpenFileName(
         frame_.get(), QString::fromUtf8(strings::kOpenDialogTitle), start, filters);
@@ -293,7 +303,8 @@ void CSelvaneApp::StartScreenshot() {
                                ? SaveFrame(*g_scene->swapChain, commandLine_.screenshot)
                                : E_FAIL;
         if (FAILED(hr)) {
-            std::fprintf(stderr, "selvane: the picture could not be saved to \"%s\" (error 0x%08X)\n",
+            std::fprintf(stderr,
+                         "selvane: the picture could not be saved to \"%s\" (error 0x%08X)\n",
                          commandLine_.screenshot.c_str(), static_cast<unsigned>(hr));
         }
         exitCode_ = SUCCEEDED(hr) ? 0 : 1;

@@ -22,7 +22,7 @@ class Platform;
 // The application: brings the process up in a fixed order, carries out the command line, runs
 // the application's own commands, and shuts down.
 class CSelvaneApp {
-public:
+  public:
     CSelvaneApp();
     ~CSelvaneApp();
     CSelvaneApp(const CSelvaneApp&) = delete;
@@ -53,7 +53,7 @@ public:
     // The identifier the desktop knows the program by (its desktop entry's name).
     static constexpr char kDesktopFileName[] = "org.tamor.Selvane";
 
-private:
+  private:
     void OnAbout();
     void OnHelpContents();
     void OnOpen();

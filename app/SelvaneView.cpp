@@ -116,9 +116,13 @@ void CSelvaneView::paintGL() {
     }
 }
 
-void CSelvaneView::OnUpdate() { update(); }
+void CSelvaneView::OnUpdate() {
+    update();
+}
 
-void CSelvaneView::timerEvent(QTimerEvent*) { Tick(); }
+void CSelvaneView::timerEvent(QTimerEvent*) {
+    Tick();
+}
 
 void CSelvaneView::Tick() {
     if (g_scene != nullptr) {
@@ -132,7 +136,8 @@ void CSelvaneView::wheelEvent(QWheelEvent* event) {
     // 120 a notch; a high-resolution wheel sends its smaller steps as they come.
     const int delta = event->angleDelta().y();
     if (delta != 0) {
-        Wheel(static_cast<std::int16_t>(std::clamp(delta, int{std::numeric_limits<std::int16_t>::min()},
+        Wheel(static_cast<std::int16_t>(std::clamp(delta,
+                                                   int{std::numeric_limits<std::int16_t>::min()},
                                                    int{std::numeric_limits<std::int16_t>::max()})));
     }
     event->accept();
@@ -155,7 +160,9 @@ void CSelvaneView::StrikeDrum() {
     drumPlayer_->Play(currentDrum_);
 }
 
-void CSelvaneView::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+void CSelvaneView::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+}
 
 void CSelvaneView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {

@@ -21,7 +21,7 @@ class DrumPlayer;
 class CSelvaneView : public QOpenGLWidget, public gl::Surface {
     Q_OBJECT
 
-public:
+  public:
     // document: the document the view is attached to (null: not attached, nothing is drawn).
     explicit CSelvaneView(CSelvaneDoc* document, QWidget* parent = nullptr);
     ~CSelvaneView() override;
@@ -56,7 +56,7 @@ public:
     gl::PresentTarget GetPresentTarget() override;
     void Presented(std::uint32_t syncInterval) override;
 
-protected:
+  protected:
     void initializeGL() override;
     void resizeGL(int width, int height) override;
     void paintGL() override;
@@ -65,7 +65,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void StrikeDrum();
     void ReleaseGraphics();
 

@@ -3,4 +3,6 @@
 // The one application object, made before anything else of the program runs.
 CSelvaneApp theApp;
 
-int main(int argc, char** argv) { return theApp.Run(argc, argv); }
+int main(int argc, char** argv) {
+    return theApp.Run(argc, argv);
+}

@@ -1,0 +1,533 @@
+// The shell on a real window, real OpenGL (llvmpipe under a virtual X server) and the real Qt
+// widgets, with the drums on the fake audio layer so that every strike can be seen.
+
+#include <QAction>
+#include <QApplication>
+#include <QColorDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <QWheelEvent>
+#include <fstream>
+#include <memory>
+
+#include "app/AboutDlg.h"
+#include "app/DocumentManager.h"
+#include "app/MainFrame.h"
+#include "app/Messages.h"
+#include "app/SelvaneApp.h"
+#include "app/SelvaneView.h"
+#include "app/Strings.h"
+#include "audio/Platform.h"
+#include "base/ModuleDirectory.h"
+#include "render/platform/RealPlatform.h"
+#include "scene/Scene.h"
+#include "tests/fakes/FakeAudio.h"
+
+// Qt before X11: Xlib's macros would break Qt's headers.
+#include <X11/XKBlib.h>
+
+namespace {
+
+const QString kProgramDir = QStringLiteral(SELVANE_PROGRAM_DIR);
+
+// How much of the last presented picture is near the colour c (0x00BBGGRR), from 0 to 1, in
+// the whole picture or in the central quarter.
+double ShareNear(ColorRef c, bool centreOnly) {
+    gpu::Picture picture;
+    if (g_scene == nullptr || !g_scene->swapChain ||
+        FAILED(g_scene->swapChain->ReadPresented(&picture)) || picture.width == 0) {
+        return -1.0;
+    }
+    std::size_t near = 0;
+    std::size_t all = 0;
+    const std::uint32_t x0 = centreOnly ? picture.width / 4 : 0;
+    const std::uint32_t x1 = centreOnly ? picture.width * 3 / 4 : picture.width;
+    const std::uint32_t y0 = centreOnly ? picture.height / 4 : 0;
+    const std::uint32_t y1 = centreOnly ? picture.height * 3 / 4 : picture.height;
+    for (std::uint32_t y = y0; y < y1; ++y) {
+        for (std::uint32_t x = x0; x < x1; ++x) {
+            const std::uint8_t* p = &picture.pixels[(std::size_t{y} * picture.width + x) * 4];
+            const bool close = std::abs(p[2] - RedOf(c)) < 40 && std::abs(p[1] - GreenOf(c)) < 40 &&
+                               std::abs(p[0] - BlueOf(c)) < 40;
+            near += close ? 1 : 0;
+            ++all;
+        }
+    }
+    return static_cast<double>(near) / static_cast<double>(all);
+}
+
+}  // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startWithoutArgumentsShowsAnUntitledEmptyFlight();
+    void startWithAFileShowsItsFlight();
+    void startWithAFileThatCannotBeOpenedEndsWithoutAWindow();
+    void openingThroughTheDocumentManagerNamesTheWindowAndSkipsTheOpenFile();
+    void newKeepsTheFlightAndRenamesToUntitled();
+    void aFailedRecentEntryIsRemovedFromTheMenu();
+    void recentMenuShowsNewestFirstAndGreysThePlaceholderWhileEmpty();
+    void wheelChangesSpeedAlwaysAndStrikesADrumOnlyWithText();
+    void resizeBelowOneHundredIsIgnored();
+    void colourCommandsStartFromTheCurrentColourAndCancelChangesNothing();
+    void editAndPaneKeysChangeNothingAndSaveWritesNothing();
+    void statusBarShowsReadyThePromptAndTheLockKeys();
+    void aboutBoxShowsItsTextsAndOnlyCloses();
+    void droppedFilesOpenInTurn();
+    void rightClickShowsNoMenu();
+    void helpAndVersionNeedNoDisplay();
+    void screenshotOptionSavesTheFlight();
+
+  private:
+    void Start(CommandLine line = {});
+    void WaitForFrames(int frames);
+    std::string WriteFile(const QString& name, const std::string& bytes);
+    QProcess* Program(const QStringList& arguments, bool withDisplay);
+
+    QTemporaryDir temp_;
+    std::unique_ptr<QTemporaryDir> files_;
+    fake::FakeAudio audio_;
+    std::unique_ptr<CSelvaneApp> app_;
+    QStringList messages_;
+    int frames_ = 0;
+};
+
+void ShellTest::initTestCase() {
+    QVERIFY(temp_.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp_.filePath(QStringLiteral("config"))));
+    SetModuleDirectoryForTesting(kProgramDir.toStdString());
+    InstallRealPlatform();
+    audio::SetPlatform(&audio_);
+    SetMessageSinkForTesting([this](const QString& text) { messages_ << text; });
+}
+
+void ShellTest::init() {
+    QDir(temp_.filePath(QStringLiteral("config"))).removeRecursively();
+    messages_.clear();
+    audio_.ClearLog();
+    frames_ = 0;
+    files_ = std::make_unique<QTemporaryDir>();
+    app_ = std::make_unique<CSelvaneApp>();
+}
+
+void ShellTest::cleanup() {
+    if (app_) {
+        app_->ExitInstance();
+        app_.reset();
+    }
+    QCOMPARE(g_scene, nullptr);
+}
+
+void ShellTest::Start(CommandLine line) {
+    app_->SetCommandLine(std::move(line));
+    QVERIFY(app_->InitInstance());
+    app_->view()->SetAfterFrame([this] { ++frames_; });
+    QVERIFY(QTest::qWaitForWindowExposed(app_->frame()));
+    app_->frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app_->frame()));
+    WaitForFrames(1);
+}
+
+void ShellTest::WaitForFrames(int frames) {
+    const int target = frames_ + frames;
+    QTRY_VERIFY_WITH_TIMEOUT(frames_ >= target, 10000);
+}
+
+std::string ShellTest::WriteFile(const QString& name, const std::string& bytes) {
+    const QString path = files_->filePath(name);
+    std::ofstream(QFile::encodeName(path).toStdString(), std::ios::binary) << bytes;
+    return QFile::encodeName(path).toStdString();
+}
+
+QProcess* ShellTest::Program(const QStringList& arguments, bool withDisplay) {
+    auto* process = new QProcess(this);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ALSOFT_DRIVERS"), QStringLiteral("null"));
+    environment.insert(QStringLiteral("SELVANE_MESSAGE_BOXES"), QStringLiteral("stderr"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), temp_.filePath(QStringLiteral("config")));
+    if (!withDisplay) {
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    }
+    process->setProcessEnvironment(environment);
+    process->start(kProgramDir + QStringLiteral("/Selvane"), arguments);
+    return process;
+}
+
+void ShellTest::startWithoutArgumentsShowsAnUntitledEmptyFlight() {
+    Start();
+    QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("無題 - Tamor Selvane 0.4"));
+    QVERIFY(g_scene->text.empty());
+    QVERIFY(g_scene->segments.empty());
+    QVERIFY(app_->GetWorkaround() != nullptr);
+    WaitForFrames(2);
+    QCOMPARE(ShareNear(0xFFFFFF, false), 1.0);
+}
+
+void ShellTest::startWithAFileShowsItsFlight() {
+    CommandLine line;
+    line.file = (kProgramDir + QStringLiteral("/sample.txt")).toStdString();
+    Start(line);
+    QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("sample.txt - Tamor Selvane 0.4"));
+    QVERIFY(g_scene->text.size() > 2000);
+    QVERIFY(!g_scene->segments.empty());
+    WaitForFrames(2);
+    const double dark = ShareNear(0x000000, true);
+    QVERIFY2(dark > 0.01, qPrintable(QString::number(dark)));
+    QVERIFY(ShareNear(0xFFFFFF, false) > 0.5);
+    QCOMPARE(app_->recentFiles().entries().size(), std::size_t{1});
+}
+
+void ShellTest::startWithAFileThatCannotBeOpenedEndsWithoutAWindow() {
+    CommandLine line;
+    line.file = temp_.filePath(QStringLiteral("does-not-exist.txt")).toStdString();
+    app_->SetCommandLine(line);
+    QVERIFY(!app_->InitInstance());
+    QCOMPARE(app_->exitCode(), 1);
+    QVERIFY(!app_->frame()->isVisible());
+    QVERIFY(messages_.isEmpty());
+    QVERIFY(app_->recentFiles().entries().empty());
+
+    QProcess* process = Program({QString::fromStdString(line.file)}, true);
+    QVERIFY(process->waitForFinished(30000));
+    QCOMPARE(process->exitCode(), 1);
+    QVERIFY(process->readAllStandardError().contains("cannot open"));
+}
+
+void ShellTest::openingThroughTheDocumentManagerNamesTheWindowAndSkipsTheOpenFile() {
+    Start();
+    const std::string first = WriteFile(QStringLiteral("first.txt"), "abc\r\ndef\r\n");
+    QVERIFY(app_->OpenFile(first, static_cast<int>(DocumentManager::Source::Dialog)));
+    QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("first.txt - Tamor Selvane 0.4"));
+    QCOMPARE(g_scene->text, std::u16string(u"abcdef"));
+    QCOMPARE(g_scene->segments.size(), std::size_t{1});
+
+    // Choosing the file that is open reads nothing.
+    g_scene->text += u"!";
+    QVERIFY(app_->OpenFile(first, static_cast<int>(DocumentManager::Source::Dialog)));
+    QCOMPARE(g_scene->text, std::u16string(u"abcdef!"));
+
+    const std::string second = WriteFile(QStringLiteral("second.txt"), "xyz");
+    QVERIFY(app_->OpenFile(second, static_cast<int>(DocumentManager::Source::Dialog)));
+    QCOMPARE(g_scene->text, std::u16string(u"xyz"));
+    QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("second.txt - Tamor Selvane 0.4"));
+    WaitForFrames(2);
+}
+
+void ShellTest::newKeepsTheFlightAndRenamesToUntitled() {
+    CommandLine line;
+    line.file = (kProgramDir + QStringLiteral("/sample.txt")).toStdString();
+    Start(line);
+    const std::u16string text = g_scene->text;
+    const std::size_t segments = g_scene->segments.size();
+    QTest::keyClick(app_->frame(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("無題 - Tamor Selvane 0.4"));
+    QVERIFY(g_scene->text == text);
+    QCOMPARE(g_scene->segments.size(), segments);
+    QVERIFY(app_->documents()->path().empty());
+}
+
+void ShellTest::aFailedRecentEntryIsRemovedFromTheMenu() {
+    const std::string kept = WriteFile(QStringLiteral("kept.txt"), "kept");
+    const std::string gone = WriteFile(QStringLiteral("gone.txt"), "gone");
+    Start();
+    QVERIFY(app_->OpenFile(gone, static_cast<int>(DocumentManager::Source::Dialog)));
+    QVERIFY(app_->OpenFile(kept, static_cast<int>(DocumentManager::Source::Dialog)));
+    QFile::remove(QFile::decodeName(QByteArray::fromStdString(gone)));
+    QAction* older = app_->frame()->RecentAction(1);
+    QVERIFY(older != nullptr);
+    QVERIFY(older->text().contains(QStringLiteral("gone.txt")));
+    older->trigger();
+    QCOMPARE(app_->recentFiles().entries(), std::vector<std::string>{kept});
+    QVERIFY(app_->frame()->RecentAction(1) == nullptr);
+    QVERIFY(app_->frame()->RecentAction(0)->text().contains(QStringLiteral("kept.txt")));
+    QVERIFY2(messages_.isEmpty(), "a file that cannot be opened shows no message");
+    QVERIFY2(g_scene->text == u"kept", "the flight on screen stays");
+}
+
+void ShellTest::recentMenuShowsNewestFirstAndGreysThePlaceholderWhileEmpty() {
+    Start();
+    QAction* placeholder = nullptr;
+    for (QAction* action : app_->frame()->menuBar()->actions()[0]->menu()->actions()) {
+        if (action->data().toInt() == command::kRecentFirst &&
+            action->text() == QStringLiteral("最近使ったファイル")) {
+            placeholder = action;
+        }
+    }
+    QVERIFY(placeholder != nullptr);
+    QVERIFY(placeholder->isVisible());
+    QVERIFY(!placeholder->isEnabled());
+    for (const char* name : {"A.txt", "B.txt", "C.txt", "D.txt", "E.txt"}) {
+        QVERIFY(app_->OpenFile(WriteFile(QString::fromLatin1(name), name), 0));
+    }
+    QVERIFY(!placeholder->isVisible());
+    const char* expected[] = {"E.txt", "D.txt", "C.txt", "B.txt"};
+    for (int i = 0; i < 4; ++i) {
+        QAction* entry = app_->frame()->RecentAction(i);
+        QVERIFY(entry != nullptr);
+        QVERIFY2(entry->text().startsWith(QStringLiteral("&%1 ").arg(i + 1)),
+                 qPrintable(entry->text()));
+        QVERIFY(entry->text().endsWith(QString::fromLatin1(expected[i])));
+        QCOMPARE(entry->statusTip(), QStringLiteral("指定のファイルを開く"));
+    }
+    QVERIFY(app_->frame()->RecentAction(4) == nullptr);
+
+    // The list survives a restart.
+    app_->ExitInstance();
+    app_ = std::make_unique<CSelvaneApp>();
+    Start();
+    QVERIFY(app_->frame()->RecentAction(0)->text().endsWith(QStringLiteral("E.txt")));
+    QVERIFY(app_->frame()->RecentAction(3)->text().endsWith(QStringLiteral("B.txt")));
+}
+
+void ShellTest::wheelChangesSpeedAlwaysAndStrikesADrumOnlyWithText() {
+    Start();
+    CSelvaneView* view = app_->view();
+    audio_.ClearLog();
+    QWheelEvent away(QPointF(10, 10), view->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &away);
+    QCOMPARE(g_scene->cameraSpeed, -0.012f);
+    QCOMPARE(audio_.CountOf("Start"), 0);  // no drum without text
+
+    QVERIFY(app_->OpenFile(WriteFile(QStringLiteral("drums.txt"), "drum"), 0));
+    g_scene->cameraSpeed = 0.0f;
+    audio_.ClearLog();
+    QWheelEvent towards(QPointF(10, 10), view->mapToGlobal(QPointF(10, 10)), QPoint(),
+                        QPoint(0, -15), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &towards);
+    QCOMPARE(g_scene->cameraSpeed, 0.0015f);
+    // The first strike stops drum 0, which never played, before starting the one drawn.
+    QCOMPARE(audio_.CountOf("Start"), 1);
+    QVERIFY(audio_.CountOf("Stop") >= 1);
+    const int drum = view->currentDrum();
+    QVERIFY(drum >= 0 && drum < 5);
+    view->Wheel(120);
+    QCOMPARE(audio_.CountOf("Start"), 2);
+}
+
+void ShellTest::resizeBelowOneHundredIsIgnored() {
+    Start();
+    CSelvaneView* view = app_->view();
+    const std::uint32_t width = g_scene->clientWidth;
+    const std::uint32_t height = g_scene->clientHeight;
+    view->ResizeGraphics(99, 600);
+    view->ResizeGraphics(600, 99);
+    QCOMPARE(g_scene->clientWidth, width);
+    QCOMPARE(g_scene->clientHeight, height);
+    view->ResizeGraphics(100, 100);
+    QCOMPARE(g_scene->clientWidth, 100u);
+    QCOMPARE(g_scene->clientHeight, 100u);
+    QCOMPARE(g_scene->viewport.width, 100u);
+
+    // A real resize of the window reaches the back buffer through the widget.
+    app_->frame()->resize(900, 700);
+    QTRY_COMPARE(g_scene->clientWidth,
+                 static_cast<std::uint32_t>(view->width() * view->devicePixelRatioF()));
+    QCOMPARE(g_scene->clientHeight,
+             static_cast<std::uint32_t>(view->height() * view->devicePixelRatioF()));
+    WaitForFrames(2);
+    QCOMPARE(ShareNear(0xFFFFFF, false), 1.0);
+}
+
+void ShellTest::colourCommandsStartFromTheCurrentColourAndCancelChangesNothing() {
+    Start();
+    QColor seenInitial;
+    QColor seenCustom;
+    const auto answer = [&](QColor pick, bool accept) {
+        QTimer::singleShot(0, [&seenInitial, &seenCustom, pick, accept] {
+            auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            seenInitial = dialog->currentColor();
+            seenCustom = QColorDialog::customColor(15);
+            if (accept) {
+                dialog->setCurrentColor(pick);
+                dialog->accept();
+            } else {
+                dialog->reject();
+            }
+        });
+    };
+    answer(QColor(0, 0, 255), true);
+    app_->frame()->OnBackgroundColor();
+    QCOMPARE(seenInitial, QColor(Qt::white));
+    QCOMPARE(seenCustom, QColor(Qt::white));
+    QCOMPARE(g_scene->backgroundColor, 0xFF0000u);  // blue is 0x00FF0000
+    WaitForFrames(2);
+    QCOMPARE(ShareNear(0xFF0000, false), 1.0);
+
+    answer(QColor(Qt::green), false);
+    app_->frame()->OnBackgroundColor();
+    QCOMPARE(seenInitial, QColor(0, 0, 255));
+    QCOMPARE(g_scene->backgroundColor, 0xFF0000u);
+
+    const gpu::Brush* brush = g_scene->textBrush.get();
+    answer(QColor(Qt::red), false);
+    app_->frame()->OnFontColor();
+    QCOMPARE(g_scene->fontColor, 0u);
+    QCOMPARE(g_scene->textBrush.get(), brush);
+
+    QVERIFY(app_->OpenFile((kProgramDir + QStringLiteral("/sample.txt")).toStdString(), 0));
+    answer(QColor(255, 0, 0), true);
+    app_->frame()->OnFontColor();
+    QCOMPARE(g_scene->fontColor, 0x0000FFu);
+    QVERIFY(g_scene->textTarget != nullptr);
+    WaitForFrames(2);
+    const double red = ShareNear(0x0000FF, true);
+    QVERIFY2(red > 0.005, qPrintable(QString::number(red)));
+}
+
+void ShellTest::editAndPaneKeysChangeNothingAndSaveWritesNothing() {
+    const std::string file = WriteFile(QStringLiteral("keep.txt"), "keep this\n");
+    CommandLine line;
+    line.file = file;
+    Start(line);
+    const std::u16string text = g_scene->text;
+    const QString title = app_->frame()->windowTitle();
+    const QList<QPair<int, Qt::KeyboardModifiers>> keys = {
+        {Qt::Key_Z, Qt::ControlModifier},      {Qt::Key_X, Qt::ControlModifier},
+        {Qt::Key_C, Qt::ControlModifier},      {Qt::Key_V, Qt::ControlModifier},
+        {Qt::Key_Backspace, Qt::AltModifier},  {Qt::Key_Delete, Qt::ShiftModifier},
+        {Qt::Key_Insert, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ShiftModifier},
+        {Qt::Key_F6, Qt::NoModifier},          {Qt::Key_F6, Qt::ShiftModifier},
+        {Qt::Key_S, Qt::ControlModifier},
+    };
+    for (const auto& [key, modifiers] : keys) {
+        QTest::keyClick(app_->frame(), static_cast<Qt::Key>(key), modifiers);
+    }
+    QVERIFY(g_scene->text == text);
+    QCOMPARE(app_->frame()->windowTitle(), title);
+    QVERIFY(messages_.isEmpty());
+    std::ifstream in(file, std::ios::binary);
+    const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    QCOMPARE(after, std::string("keep this\n"));
+    QCOMPARE(QDir(files_->path()).entryList(QDir::Files).size(), 1);  // no file was created
+}
+
+void ShellTest::statusBarShowsReadyThePromptAndTheLockKeys() {
+    Start();
+    CMainFrame* frame = app_->frame();
+    QCOMPARE(frame->PromptPane()->text(), QStringLiteral("レディ"));
+    QVERIFY(frame->PromptPane()->isVisible());
+    frame->Action(command::kBackgroundColor)->showStatusText(frame);
+    QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("背景色"));
+    QVERIFY(!frame->PromptPane()->isVisible());
+    frame->Action(command::kAbout)->showStatusText(frame);
+    QCOMPARE(frame->statusBar()->currentMessage(),
+             QStringLiteral("プログラム情報、バージョン、著作権を表示します。"));
+    frame->statusBar()->clearMessage();
+    QVERIFY(frame->PromptPane()->isVisible());
+
+    // Caps lock through the X keyboard extension, as a user's key press would set it.
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    QVERIFY(x11 != nullptr && x11->display() != nullptr);
+    Display* display = x11->display();
+    XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
+    XSync(display, False);
+    frame->UpdateIndicators();
+    QCOMPARE(frame->IndicatorPane(0)->text(), QStringLiteral("CAP"));
+    XkbLockModifiers(display, XkbUseCoreKbd, LockMask, 0);
+    XSync(display, False);
+    frame->UpdateIndicators();
+    QCOMPARE(frame->IndicatorPane(0)->text(), QString());
+    QCOMPARE(frame->IndicatorPane(2)->text(), QString());
+}
+
+void ShellTest::aboutBoxShowsItsTextsAndOnlyCloses() {
+    Start();
+    QStringList labels;
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        QVERIFY(about != nullptr);
+        caption = about->windowTitle();
+        for (QLabel* label : about->findChildren<QLabel*>()) {
+            if (!label->text().isEmpty()) {
+                labels << label->text();
+            }
+        }
+        QTest::keyClick(about, Qt::Key_Return);
+    });
+    app_->OnCommand(command::kAbout);
+    QCOMPARE(caption, QStringLiteral("バージョン情報 Selvane"));
+    QVERIFY(labels.contains(QStringLiteral("Tamor Selvane, Version 0.4")));
+    QCOMPARE(labels.size(), 4);
+}
+
+void ShellTest::droppedFilesOpenInTurn() {
+    Start();
+    const std::string one = WriteFile(QStringLiteral("one.txt"), "one");
+    const std::string two = WriteFile(QStringLiteral("two.txt"), "two");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(one)),
+                  QUrl::fromLocalFile(QString::fromStdString(two))});
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app_->frame(), &drop);
+    QCOMPARE(g_scene->text, std::u16string(u"two"));
+    QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("two.txt - Tamor Selvane 0.4"));
+    QCOMPARE(app_->recentFiles().entries().size(), std::size_t{2});
+}
+
+void ShellTest::rightClickShowsNoMenu() {
+    Start();
+    QTest::mouseClick(app_->view(), Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(20, 20), app_->view()->mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(app_->view(), &menu);
+    QVERIFY(menu.isAccepted());
+    QVERIFY(QApplication::activePopupWidget() == nullptr);
+}
+
+void ShellTest::helpAndVersionNeedNoDisplay() {
+    QProcess* help = Program({QStringLiteral("--help")}, false);
+    QVERIFY(help->waitForFinished(10000));
+    QCOMPARE(help->exitCode(), 0);
+    QVERIFY(help->readAllStandardOutput().startsWith("Usage: selvane [OPTION]... [FILE]"));
+
+    QProcess* version = Program({QStringLiteral("--version")}, false);
+    QVERIFY(version->waitForFinished(10000));
+    QCOMPARE(version->exitCode(), 0);
+    QCOMPARE(version->readAllStandardOutput(), QByteArray("Tamor Selvane 0.4.0.1\n"));
+
+    QProcess* wrong = Program({QStringLiteral("--no-such-option")}, false);
+    QVERIFY(wrong->waitForFinished(10000));
+    QCOMPARE(wrong->exitCode(), 2);
+    QVERIFY(wrong->readAllStandardError().contains("unknown option"));
+}
+
+void ShellTest::screenshotOptionSavesTheFlight() {
+    const QString out = temp_.filePath(QStringLiteral("shot.png"));
+    QProcess* process =
+        Program({QStringLiteral("--screenshot"), out, QStringLiteral("--ticks=10"),
+                 QStringLiteral("--speed=0.2"), kProgramDir + QStringLiteral("/sample.txt")},
+                true);
+    QVERIFY(process->waitForFinished(60000));
+    QCOMPARE(process->exitCode(), 0);
+    const QImage image(out);
+    QVERIFY(!image.isNull());
+    QVERIFY(image.width() >= 100 && image.height() >= 100);
+    int dark = 0;
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4) {
+            dark += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
+        }
+    }
+    QVERIFY2(dark > 20, qPrintable(QString::number(dark)));
+}
+
+QTEST_MAIN(ShellTest)
+#include "ShellTest.moc"
