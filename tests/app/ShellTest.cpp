@@ -189,8 +189,8 @@ void ShellTest::startWithAFileShowsItsFlight() {
     WaitForFrames(2);
     // Text is drawn in the middle of the picture, in black with anti-aliased edges.
     const double text = 1.0 - ShareNear(0xFFFFFF, true);
-    QVERIFY2(text > 0.02, qPrintable(QString::number(text)));
-    QVERIFY(ShareNear(0x000000, true) > 0.002);
+    QVERIFY2(text > 0.005, qPrintable(QString::number(text)));
+    QVERIFY(ShareNear(0x000000, true) > 0.001);
     QVERIFY(ShareNear(0xFFFFFF, false) > 0.5);
     QCOMPARE(app_->recentFiles().entries().size(), std::size_t{1});
 }
