@@ -22,6 +22,10 @@ PACKAGES=(
     libopenal-dev
     # the Mincho and Gothic fonts the text and the About box are drawn with
     fonts-ipaexfont-mincho fonts-ipaexfont-gothic
+    # the X keyboard extension for the lock-key indicators
+    libx11-dev
+    # icons drawn from their SVG at build time; the validators of the desktop entry and metainfo
+    librsvg2-bin desktop-file-utils appstream
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     # virtual X server for the GL and GUI tests

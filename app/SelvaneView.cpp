@@ -7,8 +7,10 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <limits>
+#include <string>
 
 #include "audio/DrumPlayer.h"
+#include "base/DebugSink.h"
 #include "base/Random.h"
 #include "scene/Scene.h"
 #include "scene/SelvaneDoc.h"
@@ -110,6 +112,12 @@ void CSelvaneView::ResizeGraphics(int width, int height) {
 void CSelvaneView::paintGL() {
     if (document_ != nullptr && g_scene != nullptr) {
         g_scene->Render();
+        if (!shownFrame_ && isVisible()) {
+            // For start-up measurements: the first frame drawn while the window is on screen.
+            shownFrame_ = true;
+            OutputDebugString("first frame presented (" + std::to_string(g_scene->clientWidth) + "x" +
+                              std::to_string(g_scene->clientHeight) + ")\n");
+        }
     }
     if (afterFrame_) {
         afterFrame_();

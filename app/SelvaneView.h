@@ -74,6 +74,7 @@ class CSelvaneView : public QOpenGLWidget, public gl::Surface {
     std::int32_t currentDrum_ = 0;
     bool initialized_ = false;
     bool released_ = false;
+    bool shownFrame_ = false;
     HRESULT graphicsResult_ = E_FAIL;
     int timerId_ = 0;
     std::uint64_t ticks_ = 0;
