@@ -3,13 +3,16 @@
 # the build and the tests use (only those missing), configures and builds out of tree, and then
 # runs the tests or the sanitizer build.
 #
+#   ./setup.sh run [FILE]  build, then start Selvane on FILE (the bundled sample text without one)
 #   ./setup.sh test        build, then run the whole test suite (under a virtual X server)
 #   ./setup.sh sanitize    build with AddressSanitizer + UBSan and run the tests that need no display
 #   ./setup.sh build       only install and build
 #
 # With CI set in the environment, compiler warnings are errors.
 set -euo pipefail
+caller_dir=$PWD
 cd "$(dirname "$0")"
+here=$PWD
 
 PACKAGES=(
     # compiler and build
@@ -75,6 +78,15 @@ with_display() {
 
 mode=${1:-test}
 case "$mode" in
+    run)
+        install_missing_packages
+        configure_and_build default
+        shift
+        [ $# -gt 0 ] || set -- "$here/build/default/bin/sample.txt"
+        # A FILE given relative to where the command was typed is found from there.
+        cd "$caller_dir"
+        exec "$here/build/default/bin/Selvane" "$@"
+        ;;
     build)
         install_missing_packages
         configure_and_build default
@@ -92,7 +104,7 @@ case "$mode" in
             ctest --preset asan -L "core|audio" -j "$(jobs)"
         ;;
     *)
-        echo "usage: $0 [test|sanitize|build]" >&2
+        echo "usage: $0 [run [FILE]|test|sanitize|build]" >&2
         exit 2
         ;;
 esac

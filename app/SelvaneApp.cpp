@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -142,8 +143,13 @@ bool CSelvaneApp::InitInstance() {
     // the main window is being created.
     auto* view = new CSelvaneView(document_.get());
     view_ = view;
-    frame_ = std::make_unique<CMainFrame>(view);
-    frame_->resize(800, 600);
+    frame_ = std::make_unique<CMainFrame>(view->CreateContainer());
+    // Qt's -qwindowgeometry or -geometry, where given, decide the size when the frame is shown.
+    const bool sized = std::any_of(commandLine_.qtArguments.begin(), commandLine_.qtArguments.end(),
+                                   [](const std::string& a) { return a == "-qwindowgeometry" || a == "-geometry"; });
+    if (!sized) {
+        frame_->resize(800, 600);
+    }
     frame_->SetCommandHandler([this](int id) { OnCommand(id); });
     frame_->SetDropHandler([this](const std::string& path) {
         OpenFile(path, static_cast<int>(DocumentManager::Source::Drop));

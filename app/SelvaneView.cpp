@@ -1,10 +1,12 @@
 #include "app/SelvaneView.h"
 
-#include <QContextMenuEvent>
+#include <QExposeEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QResizeEvent>
 #include <QTimerEvent>
 #include <QWheelEvent>
+#include <QWidget>
 #include <algorithm>
 #include <limits>
 #include <string>
@@ -20,57 +22,43 @@ constexpr int kTimerPeriodMs = 32;
 constexpr int kMinimumSide = 100;
 }  // namespace
 
-CSelvaneView::CSelvaneView(CSelvaneDoc* document, QWidget* parent)
-    : QOpenGLWidget(parent), document_(document), drumPlayer_(std::make_unique<DrumPlayer>()) {
-    // Every frame is drawn whole; Qt need not keep or clear the widget's contents for us.
-    setUpdateBehavior(QOpenGLWidget::NoPartialUpdate);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setContextMenuPolicy(Qt::PreventContextMenu);
-    setFocusPolicy(Qt::WheelFocus);
-    setMinimumSize(1, 1);
+CSelvaneView::CSelvaneView(CSelvaneDoc* document)
+    : document_(document), drumPlayer_(std::make_unique<DrumPlayer>()) {
+    setSurfaceType(QSurface::OpenGLSurface);
+    // Keyboard focus stays with the main frame, whose menus and accelerators handle the keys.
+    setFlag(Qt::WindowDoesNotAcceptFocus);
 }
 
 CSelvaneView::~CSelvaneView() {
     ReleaseGraphics();
-    // The base class destroys the context after this body: its signal must not reach a view
-    // that is already gone.
-    if (context() != nullptr) {
-        disconnect(context(), nullptr, this, nullptr);
-    }
+    context_.reset();
     // The voices go before the data they play, and before the application's extra reference on
     // the audio library is dropped at exit.
     drumPlayer_.reset();
 }
 
-void CSelvaneView::SetDrumPlayer(std::unique_ptr<DrumPlayer> player) {
-    drumPlayer_ = std::move(player);
+QWidget* CSelvaneView::CreateContainer(QWidget* parent) {
+    if (container_ == nullptr) {
+        container_ = QWidget::createWindowContainer(this, parent);
+        container_->setFocusPolicy(Qt::NoFocus);
+        container_->setMinimumSize(1, 1);
+        container_->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    return container_;
 }
 
 bool CSelvaneView::CreateGraphics() {
     if (!initialized_) {
-        // Grabbing the framebuffer initialises a widget that has never been shown: the graphics
-        // are made on its surface before the main window appears, so that a failure keeps it
-        // from appearing at all.
-        grabFramebuffer();
+        initialized_ = true;
+        // The native window exists from here on, unmapped until the main frame is shown: the
+        // graphics are made on it first, so that a failure keeps the window from appearing.
+        create();
+        graphicsResult_ = g_scene != nullptr ? g_scene->InitGraphics(this) : E_FAIL;
+        if (SUCCEEDED(graphicsResult_)) {
+            timerId_ = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
+        }
     }
-    return initialized_ && SUCCEEDED(graphicsResult_);
-}
-
-void CSelvaneView::initializeGL() {
-    initialized_ = true;
-    released_ = false;
-    // The widget's context goes with the widget or when it moves to another window: the
-    // graphics must be released while it can still be made current.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &CSelvaneView::ReleaseGraphics,
-            Qt::UniqueConnection);
-    if (g_scene == nullptr) {
-        graphicsResult_ = E_FAIL;
-        return;
-    }
-    graphicsResult_ = g_scene->InitGraphics(this);
-    if (SUCCEEDED(graphicsResult_) && timerId_ == 0) {
-        timerId_ = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
-    }
+    return SUCCEEDED(graphicsResult_);
 }
 
 void CSelvaneView::ReleaseGraphics() {
@@ -82,14 +70,18 @@ void CSelvaneView::ReleaseGraphics() {
         killTimer(timerId_);
         timerId_ = 0;
     }
-    makeCurrent();
+    MakeCurrent();
     g_scene->ReleaseGraphics();
-    doneCurrent();
+    if (context_) {
+        context_->doneCurrent();
+    }
 }
 
-void CSelvaneView::resizeGL(int width, int height) {
-    const qreal ratio = devicePixelRatioF();
-    ResizeGraphics(static_cast<int>(width * ratio), static_cast<int>(height * ratio));
+void CSelvaneView::resizeEvent(QResizeEvent* event) {
+    const qreal ratio = devicePixelRatio();
+    ResizeGraphics(static_cast<int>(event->size().width() * ratio),
+                   static_cast<int>(event->size().height() * ratio));
+    requestUpdate();
 }
 
 void CSelvaneView::ResizeGraphics(int width, int height) {
@@ -109,10 +101,28 @@ void CSelvaneView::ResizeGraphics(int width, int height) {
     scene.ResizeViews();
 }
 
-void CSelvaneView::paintGL() {
+bool CSelvaneView::event(QEvent* event) {
+    if (event->type() == QEvent::UpdateRequest) {
+        Paint();
+        return true;
+    }
+    return QWindow::event(event);
+}
+
+void CSelvaneView::exposeEvent(QExposeEvent*) {
+    if (isExposed()) {
+        Paint();
+    }
+}
+
+void CSelvaneView::Paint() {
+    // Nothing can be shown on a window that is not on screen, and a swap there only warns.
+    if (!isExposed() || !SUCCEEDED(graphicsResult_)) {
+        return;
+    }
     if (document_ != nullptr && g_scene != nullptr) {
         g_scene->Render();
-        if (!shownFrame_ && isVisible()) {
+        if (!shownFrame_) {
             // For start-up measurements: the first frame drawn while the window is on screen.
             shownFrame_ = true;
             OutputDebugString("first frame presented (" + std::to_string(g_scene->clientWidth) + "x" +
@@ -124,28 +134,23 @@ void CSelvaneView::paintGL() {
     }
 }
 
-void CSelvaneView::OnUpdate() {
-    update();
-}
+void CSelvaneView::OnUpdate() { requestUpdate(); }
 
-void CSelvaneView::timerEvent(QTimerEvent*) {
-    Tick();
-}
+void CSelvaneView::timerEvent(QTimerEvent*) { Tick(); }
 
 void CSelvaneView::Tick() {
     if (g_scene != nullptr) {
         g_scene->TickCamera();
     }
     ++ticks_;
-    update();
+    requestUpdate();
 }
 
 void CSelvaneView::wheelEvent(QWheelEvent* event) {
     // 120 a notch; a high-resolution wheel sends its smaller steps as they come.
     const int delta = event->angleDelta().y();
     if (delta != 0) {
-        Wheel(static_cast<std::int16_t>(std::clamp(delta,
-                                                   int{std::numeric_limits<std::int16_t>::min()},
+        Wheel(static_cast<std::int16_t>(std::clamp(delta, int{std::numeric_limits<std::int16_t>::min()},
                                                    int{std::numeric_limits<std::int16_t>::max()})));
     }
     event->accept();
@@ -168,44 +173,42 @@ void CSelvaneView::StrikeDrum() {
     drumPlayer_->Play(currentDrum_);
 }
 
-void CSelvaneView::contextMenuEvent(QContextMenuEvent* event) {
-    event->accept();
-}
+// The right button shows no menu, and no click is passed on.
+void CSelvaneView::mousePressEvent(QMouseEvent* event) { event->accept(); }
 
-void CSelvaneView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::RightButton) {
-        event->accept();
-        return;
-    }
-    QOpenGLWidget::mouseReleaseEvent(event);
-}
+void CSelvaneView::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
 
 bool CSelvaneView::CreateContext(gl::ContextKind) {
-    // Qt has made the widget's context already; the backend judges what it offers. Both
-    // attempts get the same context, so a software rasteriser refused as hardware is taken
-    // on the software attempt.
-    return context() != nullptr && context()->isValid();
+    // Both attempts ask the platform for a context in the format set at start-up; the backend
+    // judges what it gets, so a software rasteriser refused as hardware is taken on the
+    // software attempt.
+    context_.reset();
+    auto context = std::make_unique<QOpenGLContext>();
+    context->setFormat(requestedFormat());
+    if (!context->create()) {
+        return false;
+    }
+    context_ = std::move(context);
+    return true;
 }
 
 bool CSelvaneView::MakeCurrent() {
-    if (context() == nullptr) {
-        return false;
-    }
-    makeCurrent();
-    return QOpenGLContext::currentContext() == context();
+    return context_ != nullptr && handle() != nullptr && context_->makeCurrent(this);
 }
 
 gl::Surface::Proc CSelvaneView::GetProcAddress(const char* name) {
-    QOpenGLContext* current = QOpenGLContext::currentContext();
-    return current != nullptr ? reinterpret_cast<Proc>(current->getProcAddress(name)) : nullptr;
+    return context_ != nullptr ? reinterpret_cast<Proc>(context_->getProcAddress(name)) : nullptr;
 }
 
 gl::PresentTarget CSelvaneView::GetPresentTarget() {
-    const qreal ratio = devicePixelRatioF();
-    return {defaultFramebufferObject(), static_cast<std::uint32_t>(width() * ratio),
-            static_cast<std::uint32_t>(height() * ratio)};
+    const qreal ratio = devicePixelRatio();
+    return {context_ != nullptr ? context_->defaultFramebufferObject() : 0,
+            static_cast<std::uint32_t>(width() * ratio), static_cast<std::uint32_t>(height() * ratio)};
 }
 
 void CSelvaneView::Presented(std::uint32_t) {
-    // The widget composes its framebuffer into the window itself.
+    // The swap interval of the format is 0: the swap does not wait for the vertical blank.
+    if (context_ != nullptr && isExposed()) {
+        context_->swapBuffers(this);
+    }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QOpenGLWidget>
+#include <QWindow>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,24 +10,32 @@
 
 class CSelvaneDoc;
 class DrumPlayer;
+class QOpenGLContext;
 
 // The view: the window the flight is drawn in and the program's main loop. A 32 ms timer
 // advances the camera and asks for a repaint, each repaint draws one frame of the scene, and
 // each wheel turn changes the speed and strikes a drum. It creates the graphics on its own
-// surface, follows its size, and releases the graphics when it goes.
+// window when the window is created, follows its size, and releases the graphics when it goes.
 //
-// It is also the surface the OpenGL backend draws on: the widget's context, made current on
-// demand, and the widget's framebuffer as the place a frame is presented into.
-class CSelvaneView : public QOpenGLWidget, public gl::Surface {
+// It is a native OpenGL window of its own inside the main frame, and the surface the OpenGL
+// backend draws on: a frame is presented by a blit into the window's framebuffer and a buffer
+// swap that does not wait for the vertical blank. (A window of its own rather than a widget
+// that Qt composes into the main window: on a software rasteriser that composition costs more
+// than the whole frame.)
+class CSelvaneView : public QWindow, public gl::Surface {
     Q_OBJECT
 
-  public:
+public:
     // document: the document the view is attached to (null: not attached, nothing is drawn).
-    explicit CSelvaneView(CSelvaneDoc* document, QWidget* parent = nullptr);
+    explicit CSelvaneView(CSelvaneDoc* document);
     ~CSelvaneView() override;
 
-    // Creates the graphics on the view's surface before the window is shown, as a window's
-    // creation would; false when they could not be made (the view must then not be shown).
+    // The widget that holds the view inside the main frame; the widget owns the view.
+    QWidget* CreateContainer(QWidget* parent = nullptr);
+    QWidget* container() const { return container_; }
+
+    // Creates the view's native window and the graphics on it, before it is shown: false when
+    // they could not be made (the view must then not be shown).
     bool CreateGraphics();
     HRESULT graphicsResult() const { return graphicsResult_; }
 
@@ -42,8 +50,6 @@ class CSelvaneView : public QOpenGLWidget, public gl::Surface {
     void ResizeGraphics(int width, int height);
 
     DrumPlayer* drumPlayer() const { return drumPlayer_.get(); }
-    // Tests put in a player over a fake audio layer.
-    void SetDrumPlayer(std::unique_ptr<DrumPlayer> player);
     std::int32_t currentDrum() const { return currentDrum_; }
     std::uint64_t ticks() const { return ticks_; }
     // Called after every frame is drawn (for the screenshot option).
@@ -56,22 +62,25 @@ class CSelvaneView : public QOpenGLWidget, public gl::Surface {
     gl::PresentTarget GetPresentTarget() override;
     void Presented(std::uint32_t syncInterval) override;
 
-  protected:
-    void initializeGL() override;
-    void resizeGL(int width, int height) override;
-    void paintGL() override;
+protected:
+    bool event(QEvent* event) override;
+    void exposeEvent(QExposeEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-  private:
+private:
+    void Paint();
     void StrikeDrum();
     void ReleaseGraphics();
 
     CSelvaneDoc* document_;
     std::unique_ptr<DrumPlayer> drumPlayer_;
     std::int32_t currentDrum_ = 0;
+    std::unique_ptr<QOpenGLContext> context_;
+    QWidget* container_ = nullptr;
     bool initialized_ = false;
     bool released_ = false;
     bool shownFrame_ = false;

@@ -337,12 +337,12 @@ void ShellTest::resizeBelowOneHundredIsIgnored() {
     QCOMPARE(g_scene->clientHeight, 100u);
     QCOMPARE(g_scene->viewport.width, 100u);
 
-    // A real resize of the window reaches the back buffer through the widget.
+    // A real resize of the main window reaches the back buffer through the view.
     app_->frame()->resize(900, 700);
     QTRY_COMPARE(g_scene->clientWidth,
-                 static_cast<std::uint32_t>(view->width() * view->devicePixelRatioF()));
+                 static_cast<std::uint32_t>(view->width() * view->devicePixelRatio()));
     QCOMPARE(g_scene->clientHeight,
-             static_cast<std::uint32_t>(view->height() * view->devicePixelRatioF()));
+             static_cast<std::uint32_t>(view->height() * view->devicePixelRatio()));
     WaitForFrames(2);
     QCOMPARE(ShareNear(0xFFFFFF, false), 1.0);
 }
@@ -491,11 +491,14 @@ void ShellTest::droppedFilesOpenInTurn() {
 
 void ShellTest::rightClickShowsNoMenu() {
     Start();
+    const std::u16string text = g_scene->text;
     QTest::mouseClick(app_->view(), Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
-    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(20, 20), app_->view()->mapToGlobal(QPoint(20, 20)));
-    QApplication::sendEvent(app_->view(), &menu);
-    QVERIFY(menu.isAccepted());
+    QTest::qWait(50);
     QVERIFY(QApplication::activePopupWidget() == nullptr);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    // The view never takes the keyboard: the frame's accelerators keep working after a click.
+    QTest::mouseClick(app_->view(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    QVERIFY(QGuiApplication::focusWindow() != app_->view());
 }
 
 void ShellTest::helpAndVersionNeedNoDisplay() {
