@@ -98,12 +98,7 @@ int CSelvaneApp::Run(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral("0.4.0.1"));
     QApplication::setWindowIcon(ProgramIcon());
 
-    // The interface is Japanese, whatever the user's locale: Qt's own dialogs and buttons too.
-    translator_ = std::make_unique<QTranslator>();
-    if (translator_->load(QStringLiteral("qtbase_ja"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(translator_.get());
-    }
+    InstallTranslations();
 
     if (!commandLine_.screenshot.empty()) {
         SetMessagesToStandardError(true);
@@ -128,6 +123,20 @@ int CSelvaneApp::Run(int argc, char** argv) {
     return status;
 }
 
+bool CSelvaneApp::InstallTranslations() {
+    // The interface is Japanese, whatever the user's locale: Qt's own dialogs and buttons too.
+    if (!translator_) {
+        translator_ = std::make_unique<QTranslator>();
+        if (!translator_->load(QStringLiteral("qtbase_ja"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            translator_.reset();
+            return false;
+        }
+        QApplication::installTranslator(translator_.get());
+    }
+    return true;
+}
+
 bool CSelvaneApp::InitInstance() {
     recent_.Read();
     // Sixteen custom colours, white at every start, shared by both colour commands.
@@ -145,8 +154,9 @@ bool CSelvaneApp::InitInstance() {
     view_ = view;
     frame_ = std::make_unique<CMainFrame>(view->CreateContainer());
     // Qt's -qwindowgeometry or -geometry, where given, decide the size when the frame is shown.
-    const bool sized = std::any_of(commandLine_.qtArguments.begin(), commandLine_.qtArguments.end(),
-                                   [](const std::string& a) { return a == "-qwindowgeometry" || a == "-geometry"; });
+    const bool sized = std::any_of(
+        commandLine_.qtArguments.begin(), commandLine_.qtArguments.end(),
+        [](const std::string& a) { return a == "-qwindowgeometry" || a == "-geometry"; });
     if (!sized) {
         frame_->resize(800, 600);
     }

@@ -35,6 +35,8 @@ class CSelvaneApp {
     // ends the process (ExitInstance still runs).
     bool InitInstance();
     int ExitInstance();
+    // Qt's Japanese translations for its own dialogs and buttons; false when they are missing.
+    bool InstallTranslations();
     // Commands of the menus and accelerators that the main frame does not handle itself.
     void OnCommand(int id);
     bool OpenFile(const std::string& path, int source);

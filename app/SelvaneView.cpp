@@ -125,8 +125,8 @@ void CSelvaneView::Paint() {
         if (!shownFrame_) {
             // For start-up measurements: the first frame drawn while the window is on screen.
             shownFrame_ = true;
-            OutputDebugString("first frame presented (" + std::to_string(g_scene->clientWidth) + "x" +
-                              std::to_string(g_scene->clientHeight) + ")\n");
+            OutputDebugString("first frame presented (" + std::to_string(g_scene->clientWidth) +
+                              "x" + std::to_string(g_scene->clientHeight) + ")\n");
         }
     }
     if (afterFrame_) {
@@ -134,9 +134,13 @@ void CSelvaneView::Paint() {
     }
 }
 
-void CSelvaneView::OnUpdate() { requestUpdate(); }
+void CSelvaneView::OnUpdate() {
+    requestUpdate();
+}
 
-void CSelvaneView::timerEvent(QTimerEvent*) { Tick(); }
+void CSelvaneView::timerEvent(QTimerEvent*) {
+    Tick();
+}
 
 void CSelvaneView::Tick() {
     if (g_scene != nullptr) {
@@ -150,7 +154,8 @@ void CSelvaneView::wheelEvent(QWheelEvent* event) {
     // 120 a notch; a high-resolution wheel sends its smaller steps as they come.
     const int delta = event->angleDelta().y();
     if (delta != 0) {
-        Wheel(static_cast<std::int16_t>(std::clamp(delta, int{std::numeric_limits<std::int16_t>::min()},
+        Wheel(static_cast<std::int16_t>(std::clamp(delta,
+                                                   int{std::numeric_limits<std::int16_t>::min()},
                                                    int{std::numeric_limits<std::int16_t>::max()})));
     }
     event->accept();
@@ -174,9 +179,13 @@ void CSelvaneView::StrikeDrum() {
 }
 
 // The right button shows no menu, and no click is passed on.
-void CSelvaneView::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void CSelvaneView::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
 
-void CSelvaneView::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+void CSelvaneView::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
 
 bool CSelvaneView::CreateContext(gl::ContextKind) {
     // Both attempts ask the platform for a context in the format set at start-up; the backend
@@ -203,7 +212,8 @@ gl::Surface::Proc CSelvaneView::GetProcAddress(const char* name) {
 gl::PresentTarget CSelvaneView::GetPresentTarget() {
     const qreal ratio = devicePixelRatio();
     return {context_ != nullptr ? context_->defaultFramebufferObject() : 0,
-            static_cast<std::uint32_t>(width() * ratio), static_cast<std::uint32_t>(height() * ratio)};
+            static_cast<std::uint32_t>(width() * ratio),
+            static_cast<std::uint32_t>(height() * ratio)};
 }
 
 void CSelvaneView::Presented(std::uint32_t) {

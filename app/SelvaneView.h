@@ -25,7 +25,7 @@ class QOpenGLContext;
 class CSelvaneView : public QWindow, public gl::Surface {
     Q_OBJECT
 
-public:
+  public:
     // document: the document the view is attached to (null: not attached, nothing is drawn).
     explicit CSelvaneView(CSelvaneDoc* document);
     ~CSelvaneView() override;
@@ -62,7 +62,7 @@ public:
     gl::PresentTarget GetPresentTarget() override;
     void Presented(std::uint32_t syncInterval) override;
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void exposeEvent(QExposeEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -71,7 +71,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void Paint();
     void StrikeDrum();
     void ReleaseGraphics();

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,6 +92,8 @@ class ShellTest : public QObject {
     void rightClickShowsNoMenu();
     void helpAndVersionNeedNoDisplay();
     void screenshotOptionSavesTheFlight();
+    void graphicsThatCannotBeCreatedEndStartupWithItsMessage();
+    void qtsOwnDialogsSpeakJapanese();
 
   private:
     void Start(CommandLine line = {});
@@ -536,6 +539,38 @@ void ShellTest::screenshotOptionSavesTheFlight() {
         }
     }
     QVERIFY2(dark > 20, qPrintable(QString::number(dark)));
+}
+
+void ShellTest::graphicsThatCannotBeCreatedEndStartupWithItsMessage() {
+    // A program directory without the shader file: the view cannot be created.
+    QTemporaryDir empty;
+    SetModuleDirectoryForTesting(empty.path().toStdString());
+    CommandLine line;
+    line.file = (kProgramDir + QStringLiteral("/sample.txt")).toStdString();
+    app_->SetCommandLine(line);
+    const bool started = app_->InitInstance();
+    SetModuleDirectoryForTesting(kProgramDir.toStdString());
+    QVERIFY(!started);
+    QCOMPARE(app_->exitCode(), 1);
+    QVERIFY(!app_->frame()->isVisible());
+    QCOMPARE(messages_, QStringList{QStringLiteral("空のドキュメントの作成に失敗しました。")});
+    QVERIFY2(g_scene->text.empty(), "the named file is not read when the window cannot exist");
+}
+
+void ShellTest::qtsOwnDialogsSpeakJapanese() {
+    QVERIFY(app_->InstallTranslations());
+    Start();
+    QStringList buttons;
+    QTimer::singleShot(0, [&buttons] {
+        auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            buttons << button->text();
+        }
+        dialog->reject();
+    });
+    app_->frame()->OnFontColor();
+    QVERIFY2(buttons.contains(QStringLiteral("キャンセル")), qPrintable(buttons.join(u',')));
 }
 
 QTEST_MAIN(ShellTest)
