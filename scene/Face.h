@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "scene/IndexGroupList.h"
 #include "scene/InlineVector.h"
 
 // A texture coordinate pair of a face corner.
@@ -12,16 +13,10 @@ struct CUV {
     friend bool operator==(const CUV&, const CUV&) = default;
 };
 
-// Carried by segments and faces, never filled: kept so that the mesh records stay complete.
-struct IndexGroup {
-    std::uint32_t values[3] = {};
-    std::vector<std::int32_t> indices;
-};
-
 // One polygon of a ribbon segment. Ribbon faces are quads, so four corners live inline.
 struct Face {
     std::int32_t materialId = 0;
     InlineVector<std::int32_t, 4> indices;
-    std::vector<IndexGroup> groups;
+    IndexGroupList groups;
     InlineVector<CUV, 4> texCoords;
 };

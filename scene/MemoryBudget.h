@@ -9,8 +9,8 @@
 // Linux overcommits: a file too large for the machine would not fail an allocation but get the
 // process killed part way through the build, so the document compares the two before reading.
 
-// The CPU-side ribbon mesh after Scene::Build: bench/BuildBench.cpp measures 283 bytes per
-// character at 10^6 characters; rounded up for the allocator's overhead at other lengths.
+// The CPU-side ribbon mesh after Scene::Build: bench/BuildBench.cpp measures 267 bytes per
+// character at 10^6 characters; rounded up, for the allocator's overhead at other lengths.
 inline constexpr std::uint64_t kMeshBytesPerCharacter = 300;
 // The GPU vertex data: six 20-byte vertices per character, which a software rasteriser
 // (llvmpipe) keeps in host memory.

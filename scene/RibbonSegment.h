@@ -5,6 +5,7 @@
 
 #include "base/Result.h"
 #include "scene/Face.h"
+#include "scene/IndexGroup.h"
 #include "scene/VertexBatch.h"
 
 // The mesh of one page of 64 characters: four corners and one face per character, and the
