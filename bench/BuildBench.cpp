@@ -60,18 +60,19 @@ void BM_Build(benchmark::State& state) {
 BENCHMARK(BM_Build)->Arg(1'000)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(
     benchmark::kMillisecond);
 
-// Keeps the time per character of each size so the run can end with the growth ratio.
+// Keeps the time per character of each size so the run can end with the growth ratio: the
+// median where the run is repeated (--benchmark_repetitions), the single run otherwise.
 class Reporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) {
-                const auto it = run.counters.find("time/char");
-                if (it != run.counters.end()) {
-                    const std::string name = run.benchmark_name();
-                    const std::int64_t length = std::stoll(name.substr(name.find('/') + 1));
-                    g_nsPerChar[length] = it->second.value * 1e9;
-                }
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            const auto it = run.counters.find("time/char");
+            if ((median || single) && it != run.counters.end()) {
+                const std::string name = run.run_name.str();
+                const std::int64_t length = std::stoll(name.substr(name.find('/') + 1));
+                g_nsPerChar[length] = it->second.value * 1e9;
             }
         }
         ConsoleReporter::ReportRuns(runs);
