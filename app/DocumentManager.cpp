@@ -1,11 +1,52 @@
 #include "app/DocumentManager.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <new>
+#include <string_view>
 #include <system_error>
 
 #include "app/Strings.h"
+#include "base/DebugSink.h"
 #include "scene/FileException.h"
+
+namespace {
+
+const char* SourceName(DocumentManager::Source source) {
+    switch (source) {
+        case DocumentManager::Source::Dialog:
+            return "dialog";
+        case DocumentManager::Source::RecentList:
+            return "recent";
+        case DocumentManager::Source::CommandLine:
+            return "command line";
+        case DocumentManager::Source::Drop:
+            return "drop";
+    }
+    return "?";
+}
+
+// One line per attempt; the path escaped as in the INI file, so that a name holding a line
+// break stays on its line.
+void Trace(DocumentManager::Source source, const std::string& path, std::string_view outcome) {
+    OutputDebugString(std::string("open (") + SourceName(source) + ") \"" +
+                      RecentFileList::Escape(path) + "\": " + std::string(outcome) + "\n");
+}
+
+// The exception's text names the file first; the caller names it already.
+std::string ReasonOf(const FileException& error) {
+    std::string_view what = error.what();
+    const std::string prefix = error.fileName() + ": ";
+    if (what.substr(0, prefix.size()) == prefix) {
+        what.remove_prefix(prefix.size());
+    }
+    return std::string(what);
+}
+
+}  // namespace
 
 DocumentManager::DocumentManager(RecentFileList& recent, Hooks hooks)
     : recent_(recent), hooks_(std::move(hooks)), title_(strings::kUntitled) {}
@@ -19,6 +60,26 @@ std::string DocumentManager::NormalPath(const std::string& path) {
     // Resolves symlinks as far as the file exists, so that two names of one file are one entry.
     const std::filesystem::path canonical = std::filesystem::weakly_canonical(p, ec);
     return (ec ? p.lexically_normal() : canonical).string();
+}
+
+std::string DocumentManager::DescribeOpenFailure(const std::string& path, int error) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) {
+            return "is a directory";
+        }
+        if (S_ISFIFO(st.st_mode)) {
+            return "is a named pipe, not a regular file";
+        }
+        if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+            return "is a device, not a regular file";
+        }
+        if (S_ISSOCK(st.st_mode)) {
+            return "is a socket, not a regular file";
+        }
+        return "is not a regular file";
+    }
+    return error != 0 ? std::strerror(error) : "cannot be opened";
 }
 
 std::string DocumentManager::Caption() const {
@@ -41,17 +102,21 @@ bool DocumentManager::Open(const std::string& path, Source source) {
     lastError_.clear();
     const std::string normal = NormalPath(path);
     if (!path_.empty() && normal == path_) {
+        Trace(source, normal, "already open");
         if (hooks_.activate) {
             hooks_.activate();
         }
         return true;
     }
     bool opened = false;
+    int openError = 0;
     std::string message;
     try {
+        errno = 0;
         opened = hooks_.openDocument(normal);
+        openError = errno;
     } catch (const FileException& error) {
-        lastError_ = error.what();
+        lastError_ = ReasonOf(error);
         message = error.message();
     } catch (const std::bad_alloc&) {
         lastError_ = "out of memory";
@@ -63,6 +128,10 @@ bool DocumentManager::Open(const std::string& path, Source source) {
     if (!message.empty() && source != Source::CommandLine && hooks_.showMessage) {
         hooks_.showMessage(message);
     }
+    if (!opened && lastError_.empty()) {
+        lastError_ = DescribeOpenFailure(normal, openError);
+    }
+    Trace(source, normal, opened ? "opened" : "failed: " + lastError_);
     if (!opened) {
         if (source == Source::RecentList) {
             recent_.Remove(normal);

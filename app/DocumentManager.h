@@ -29,18 +29,24 @@ class DocumentManager {
     bool New();
     // Opens path through the document. Errors raised while reading are shown (except for the
     // command line, where the caller decides) and give false, as a file that cannot be opened
-    // does. A failed entry of the recent list is removed from it.
+    // does. A failed entry of the recent list is removed from it. Every attempt and its outcome
+    // go to the debug sink, one line each.
     bool Open(const std::string& path, Source source);
 
     const std::string& path() const { return path_; }
     const std::string& title() const { return title_; }
     std::string Caption() const;
-    // The last error Open caught, in English for standard error (the message box gets the
-    // Japanese one): for the caller of a command-line open.
+    // Why the last Open failed, in English for standard error and without the file's name (the
+    // message box gets the Japanese text): for the caller of a command-line open. Empty after a
+    // successful one.
     const std::string& lastError() const { return lastError_; }
 
     // The absolute, normalised form under which paths are compared and recorded.
     static std::string NormalPath(const std::string& path);
+    // Why path could not be opened, given the errno of the failed open: the kind of file where
+    // it exists but is no regular file (the document refuses those before opening, with an
+    // errno that would only confuse), otherwise the system's text for the error.
+    static std::string DescribeOpenFailure(const std::string& path, int error);
 
   private:
     void RecentChanged();

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <stdexcept>
 
 #include "app/DocumentManager.h"
+#include "base/DebugSink.h"
 #include "scene/FileException.h"
 
 namespace fs = std::filesystem;
@@ -34,7 +36,12 @@ class Documents : public testing::Test {
             if (badAllocOn_ == path) {
                 throw std::bad_alloc();
             }
-            return fs::exists(path);
+            // As the real document: false with errno set when the file cannot be opened.
+            if (!fs::exists(path)) {
+                errno = ENOENT;
+                return false;
+            }
+            return true;
         };
         hooks_.setCaption = [this](const std::string& caption) { caption_ = caption; };
         hooks_.activate = [this] { ++activations_; };
@@ -145,7 +152,8 @@ TEST_F(Documents, ReadErrorsAreShownExceptForTheCommandLineWhereTheCallerReports
 
     EXPECT_FALSE(manager.Open(throwOn_, DocumentManager::Source::CommandLine));
     EXPECT_EQ(messages_.size(), 1u);
-    EXPECT_NE(manager.lastError().find("read error"), std::string::npos) << manager.lastError();
+    // The caller names the file; the reason does not repeat it.
+    EXPECT_EQ(manager.lastError(), "read error: Input/output error");
 
     badAllocOn_ = File("huge.txt");
     EXPECT_FALSE(manager.Open(badAllocOn_, DocumentManager::Source::Dialog));
@@ -156,6 +164,59 @@ TEST_F(Documents, ReadErrorsAreShownExceptForTheCommandLineWhereTheCallerReports
     EXPECT_FALSE(manager.Open(otherErrorOn_, DocumentManager::Source::RecentList));
     ASSERT_EQ(messages_.size(), 3u);
     EXPECT_EQ(messages_[2], "something else");
+}
+
+TEST_F(Documents, ACommandLineFileThatCannotBeOpenedLeavesItsReasonForTheCaller) {
+    DocumentManager manager(recent_, hooks_);
+    // The scripted document reports a missing file as the real one does: false with errno set.
+    hooks_.openDocument = [](const std::string&) {
+        errno = EACCES;
+        return false;
+    };
+    DocumentManager denied(recent_, hooks_);
+    EXPECT_FALSE(denied.Open(File("locked.txt"), DocumentManager::Source::CommandLine));
+    EXPECT_EQ(denied.lastError(), "Permission denied");
+    EXPECT_FALSE(manager.Open((dir_ / "missing.txt").string(), DocumentManager::Source::Drop));
+    EXPECT_EQ(manager.lastError(), "No such file or directory");
+    ASSERT_TRUE(manager.Open(File("there.txt"), DocumentManager::Source::Drop));
+    EXPECT_EQ(manager.lastError(), "") << "cleared by a successful open";
+}
+
+TEST_F(Documents, FilesThatAreNoRegularFilesAreNamedByWhatTheyAre) {
+    const std::string fifo = (dir_ / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The document refuses these with EINVAL; the reason says what the file is instead.
+    EXPECT_EQ(DocumentManager::DescribeOpenFailure(fifo, EINVAL),
+              "is a named pipe, not a regular file");
+    EXPECT_EQ(DocumentManager::DescribeOpenFailure("/dev/null", EINVAL),
+              "is a device, not a regular file");
+    EXPECT_EQ(DocumentManager::DescribeOpenFailure(dir_.string(), EISDIR), "is a directory");
+    EXPECT_EQ(DocumentManager::DescribeOpenFailure((dir_ / "none").string(), ENOENT),
+              "No such file or directory");
+    EXPECT_EQ(DocumentManager::DescribeOpenFailure(File("plain.txt"), EACCES), "Permission denied");
+    EXPECT_EQ(DocumentManager::DescribeOpenFailure((dir_ / "none").string(), 0),
+              "cannot be opened");
+}
+
+TEST_F(Documents, EveryOpenAndItsOutcomeGoesToTheDebugSink) {
+    std::string debug;
+    SetDebugCaptureForTesting([&debug](std::string_view text) { debug += text; });
+    DocumentManager manager(recent_, hooks_);
+    const std::string a = File("a.txt");
+    const std::string odd = File("line\nbreak.txt");
+    throwOn_ = File("broken.txt");
+    manager.Open(a, DocumentManager::Source::Dialog);
+    manager.Open(a, DocumentManager::Source::Drop);
+    manager.Open((dir_ / "missing.txt").string(), DocumentManager::Source::RecentList);
+    manager.Open(throwOn_, DocumentManager::Source::CommandLine);
+    manager.Open(odd, DocumentManager::Source::Drop);
+    SetDebugCaptureForTesting({});
+    EXPECT_EQ(debug, "open (dialog) \"" + a + "\": opened\n" + "open (drop) \"" + a +
+                         "\": already open\n" + "open (recent) \"" +
+                         (dir_ / "missing.txt").string() +
+                         "\": failed: No such file or directory\n" + "open (command line) \"" +
+                         throwOn_ + "\": failed: read error: Input/output error\n" +
+                         "open (drop) \"" + (dir_ / "line\\nbreak.txt").string() + "\": opened\n");
 }
 
 }  // namespace
