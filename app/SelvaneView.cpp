@@ -135,6 +135,11 @@ void CSelvaneView::Paint() {
 }
 
 void CSelvaneView::OnUpdate() {
+    // The document calls this only once its scene has been built anew: the flight changes here.
+    if (g_scene != nullptr) {
+        OutputDebugString("scene built: " + std::to_string(g_scene->text.size()) + " characters, " +
+                          std::to_string(g_scene->segments.size()) + " pages\n");
+    }
     requestUpdate();
 }
 

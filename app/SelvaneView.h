@@ -39,7 +39,8 @@ class CSelvaneView : public QWindow, public gl::Surface {
     bool CreateGraphics();
     HRESULT graphicsResult() const { return graphicsResult_; }
 
-    // The document asks every view to repaint after it has been rebuilt.
+    // The document asks every view to repaint after it has been rebuilt (which the view also
+    // notes on the debug sink, with the size of the new scene).
     void OnUpdate();
 
     // One tick of the 32 ms timer: the camera moves on and the view is repainted.
