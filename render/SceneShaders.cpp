@@ -1,4 +1,4 @@
-#include "base/ModuleDirectory.h"
+#include "render/ShaderFile.h"
 #include "scene/Scene.h"
 
 namespace {
@@ -16,7 +16,7 @@ HRESULT Scene::CreateShaders() {
     if (platform == nullptr || !device) {
         return E_FAIL;
     }
-    const std::string path = GetModuleDirectory() + "SelvaneShader.glsl";
+    const std::string path = ShaderFilePath();
 
     gpu::Ref<gpu::Blob> code;
     HRESULT hr = platform->CompileFromFile(path, nullptr, "VS", "vs_4_1", 0, 0, &code);

@@ -1,10 +1,13 @@
 #include "render/gl/Graphics.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "render/gl/Blob.h"
 #include "render/gl/Device.h"
@@ -27,17 +30,32 @@ bool IsIdentifier(const char* name) {
 }
 
 bool ReadFile(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Only a regular file: opening a FIFO would wait for a writer that never comes, and a
+    // directory opens but reads nothing. Non-blocking so that even the open cannot wait.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
         return false;
     }
-    std::ostringstream out;
-    out << in.rdbuf();
-    if (in.bad()) {
-        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::string contents;
+    char buffer[16384];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = n >= 0;
+        if (n <= 0) {
+            break;
+        }
+        contents.append(buffer, static_cast<std::size_t>(n));
     }
-    *text = out.str();
-    return true;
+    ::close(fd);
+    if (ok) {
+        *text = std::move(contents);
+    }
+    return ok;
 }
 
 }  // namespace

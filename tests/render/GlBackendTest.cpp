@@ -1,5 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -325,6 +327,29 @@ TEST(GlGraphics, MacrosReachTheCompiler) {
               E_FAIL);
     const gpu::ShaderMacro macros[] = {{"SHADE", "0.5"}, {nullptr, nullptr}};
     EXPECT_EQ(graphics.CompileFromFile(file.string(), macros, "PS", "ps_4_1", 0, 0, &code), S_OK);
+    fs::remove_all(dir);
+}
+
+TEST(GlGraphics, OnlyARegularFileIsCompiled) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("selvane-special-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "Directory.glsl");
+    const fs::path fifo = dir / "Fifo.glsl";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    gl::Graphics graphics;
+    OffscreenSurface surface;
+    gpu::Ref<gpu::Device> device;
+    ASSERT_EQ(graphics.CreateDevice(&surface, gpu::DriverType::Software, 0,
+                                    gpu::FeatureLevel::Level_9_1, gpu::kSdkVersion, &device),
+              S_OK);
+    gpu::Ref<gpu::Blob> code;
+    // A FIFO would keep the open waiting for a writer: it is refused at once instead.
+    EXPECT_EQ(graphics.CompileFromFile(fifo.string(), nullptr, "VS", "vs_4_1", 0, 0, &code),
+              E_FAIL);
+    EXPECT_EQ(graphics.CompileFromFile((dir / "Directory.glsl").string(), nullptr, "VS", "vs_4_1",
+                                       0, 0, &code),
+              E_FAIL);
+    EXPECT_EQ(code, nullptr);
     fs::remove_all(dir);
 }
 
