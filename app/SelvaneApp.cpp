@@ -12,10 +12,8 @@
 #include <QTranslator>
 #include <QUrl>
 #include <algorithm>
-#include <cerrno>
 #include <clocale>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "app/AboutDlg.h"
@@ -29,6 +27,7 @@
 #include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
 #include "audio/al/Platform.h"
 #include "base/ModuleDirectory.h"
+#include "render/ShaderFile.h"
 #include "render/platform/RealPlatform.h"
 #include "scene/Scene.h"
 #include "scene/SelvaneDoc.h"
@@ -187,6 +186,10 @@ bool CSelvaneApp::InitInstance() {
     RefreshRecentMenu();
 
     if (!view->CreateGraphics()) {
+        // The one cause of a failed start that the user can mend alone: name the file.
+        if (const std::string problem = ShaderFileProblem(); !problem.empty()) {
+            std::fprintf(stderr, "selvane: %s\n", problem.c_str());
+        }
         std::fprintf(stderr, "selvane: the graphics could not be created (error 0x%08X)\n",
                      static_cast<unsigned>(view->graphicsResult()));
         ShowMessage(nullptr, QString::fromUtf8(strings::kDocumentCreateFailed));
@@ -195,14 +198,11 @@ bool CSelvaneApp::InitInstance() {
     }
 
     if (!commandLine_.file.empty()) {
-        errno = 0;
         if (!documents_->Open(commandLine_.file, DocumentManager::Source::CommandLine)) {
-            const int error = errno;
-            const std::string reason = !documents_->lastError().empty() ? documents_->lastError()
-                                       : error != 0                     ? std::strerror(error)
-                                                                        : "cannot be opened";
-            std::fprintf(stderr, "selvane: cannot open \"%s\": %s\n", commandLine_.file.c_str(),
-                         reason.c_str());
+            // Escaped: a name may hold a line break or a terminal's control sequence.
+            std::fprintf(stderr, "selvane: cannot open \"%s\": %s\n",
+                         RecentFileList::Escape(commandLine_.file).c_str(),
+                         documents_->lastError().c_str());
             exitCode_ = 1;
             return false;
         }
