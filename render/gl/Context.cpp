@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "base/DebugSink.h"
 #include "render/gl/BufferStorage.h"
 #include "render/gl/Formats.h"
 #include "render/gl/InputLayoutData.h"
@@ -84,6 +86,8 @@ HRESULT Context::Open(ContextKind kind) {
     gl_.GetIntegerv(GL_MAJOR_VERSION, &major);
     gl_.GetIntegerv(GL_MINOR_VERSION, &minor);
     if (major < 3 || (major == 3 && minor < 3)) {
+        OutputDebugString("OpenGL: the context offers version " + std::to_string(major) + "." +
+                          std::to_string(minor) + "; 3.3 is needed\n");
         return E_FAIL;
     }
     const auto* renderer = reinterpret_cast<const char*>(gl_.GetString(GL_RENDERER));
