@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "render/text/Brush.h"
 #include "render/text/TextFormat.h"
@@ -169,16 +170,26 @@ HRESULT TextTarget::EndDraw() {
         });
     }
     if (page == pages_.end()) {
-        if (!keyed && current_ != nullptr) {
-            page = std::find_if(pages_.begin(), pages_.end(),
-                                [&](const Page& candidate) { return &candidate == current_; });
-        } else if (pages_.size() < std::max<std::size_t>(1, capacity_)) {
-            page = pages_.emplace(pages_.end());
-            page->pixels.assign(std::size_t{width_} * height_, 0);
-        } else {
-            page = std::prev(pages_.end());
+        try {
+            if (!keyed && current_ != nullptr) {
+                page = std::find_if(pages_.begin(), pages_.end(),
+                                    [&](const Page& candidate) { return &candidate == current_; });
+            } else if (pages_.size() < std::max<std::size_t>(1, capacity_)) {
+                page = pages_.emplace(pages_.end());
+                page->pixels.assign(std::size_t{width_} * height_, 0);
+            } else {
+                page = std::prev(pages_.end());
+            }
+            Compose(commands, *page);
+        } catch (const std::bad_alloc&) {
+            // A drawing is a result code, never an exception that would leave the frame. A page
+            // half put together shows nothing reliable: it is dropped, and drawn anew next time.
+            if (page != pages_.end()) {
+                pages_.erase(page);
+            }
+            current_ = nullptr;
+            return E_OUTOFMEMORY;
         }
-        Compose(commands, *page);
         ++composed_;
         page->keyed = keyed;
         page->commands = std::move(commands);

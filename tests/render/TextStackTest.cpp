@@ -16,6 +16,7 @@
 #include "render/text/TextStack.h"
 #include "render/text/TextTarget.h"
 #include "render/text/WriteFactory.h"
+#include "tests/render/support/LargeAllocationFailure.h"
 
 extern HRESULT g_textFactoryWithoutApplication;
 
@@ -406,6 +407,25 @@ TEST_F(TextStack, FailedUploadIsTheResultOfTheDrawing) {
     texels->fail = S_OK;
     EXPECT_EQ(Draw(*target, Kanji(2), {}, black.get()), S_OK);
     EXPECT_EQ(texels->writes, 1);
+}
+
+TEST_F(TextStack, RunningOutOfMemoryFailsTheDrawingAndTheNextOneRecovers) {
+    const std::u16string kept = Kanji(64);
+    const std::u16string other = FullWidth(u"メモリが尽きても次の頁は描ける");
+    const std::vector<std::uint32_t> first = DrawPage(kept);
+    const int writes = texels->writes;
+    {
+        // A page's picture is 4 MiB; nothing else the drawing allocates comes near 1 MiB.
+        LargeAllocationFailure failing(1 << 20);
+        EXPECT_EQ(Draw(*target, other, {}, black.get()), E_OUTOFMEMORY);
+        EXPECT_GT(failing.failures(), 0u);
+    }
+    EXPECT_EQ(texels->writes, writes) << "nothing half drawn was uploaded";
+    EXPECT_EQ(DrawPage(kept), first) << "the kept page survives";
+    const std::vector<std::uint32_t> drawn = DrawPage(other);
+    gpu::Ref<gpu::TextTarget> fresh = MakeTarget();
+    ASSERT_EQ(Draw(*fresh, other, {}, black.get()), S_OK);
+    EXPECT_TRUE(texels->pixels == drawn) << "the failed page comes out whole the next time";
 }
 
 TEST_F(TextStack, TargetsNeedARenderTargetSurfaceAndIgnoredAlpha) {
