@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <limits>
+#include <new>
 #include <string>
 
 #include "audio/DrumPlayer.h"
@@ -97,8 +98,11 @@ void CSelvaneView::ResizeGraphics(int width, int height) {
     gpu::RenderTargetView* none[1] = {nullptr};
     scene.device->OMSetRenderTargets(1, none, nullptr);
     // The result is not examined: a failed resize leaves the views missing, and the frames
-    // that follow report it on the debug output.
-    scene.ResizeViews();
+    // that follow report it on the debug output. Running out of memory is such a failure too.
+    try {
+        scene.ResizeViews();
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 bool CSelvaneView::event(QEvent* event) {
@@ -121,7 +125,14 @@ void CSelvaneView::Paint() {
         return;
     }
     if (document_ != nullptr && g_scene != nullptr) {
-        g_scene->Render();
+        try {
+            g_scene->Render();
+        } catch (const std::bad_alloc&) {
+            // Qt cannot carry an exception out of an event handler: it would end the program.
+            // A frame that runs out of memory fails as any failed frame does, and the next
+            // frame tries again.
+            OutputDebugString("レンダリング時のエラー\n");
+        }
         if (!shownFrame_) {
             // For start-up measurements: the first frame drawn while the window is on screen.
             shownFrame_ = true;
