@@ -160,9 +160,11 @@ bool CSelvaneApp::InitInstance() {
         frame_->resize(800, 600);
     }
     frame_->SetCommandHandler([this](int id) { OnCommand(id); });
-    frame_->SetDropHandler([this](const std::string& path) {
+    const auto openDropped = [this](const std::string& path) {
         OpenFile(path, static_cast<int>(DocumentManager::Source::Drop));
-    });
+    };
+    frame_->SetDropHandler(openDropped);
+    view->SetDropHandler(openDropped);
     document_->SetUpdateAllViews([view] { view->OnUpdate(); });
 
     DocumentManager::Hooks hooks;

@@ -1,10 +1,14 @@
 #include "app/SelvaneView.h"
 
+#include <QDropEvent>
 #include <QExposeEvent>
+#include <QFile>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QResizeEvent>
 #include <QTimerEvent>
+#include <QUrl>
 #include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
@@ -106,9 +110,39 @@ void CSelvaneView::ResizeGraphics(int width, int height) {
 }
 
 bool CSelvaneView::event(QEvent* event) {
-    if (event->type() == QEvent::UpdateRequest) {
-        Paint();
-        return true;
+    switch (event->type()) {
+        case QEvent::UpdateRequest:
+            Paint();
+            return true;
+        // The drags over the view come to the view's own window (its container hands them on),
+        // not to the main frame around it: unanswered here, a file dropped on the flight would
+        // be ignored.
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (onDrop_ && drag->mimeData() != nullptr && drag->mimeData()->hasUrls()) {
+                drag->acceptProposedAction();
+            } else {
+                drag->ignore();
+            }
+            return true;
+        }
+        case QEvent::DragLeave:
+            return true;
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QList<QUrl> urls =
+                drop->mimeData() != nullptr ? drop->mimeData()->urls() : QList<QUrl>();
+            drop->acceptProposedAction();
+            for (const QUrl& url : urls) {
+                if (url.isLocalFile() && onDrop_) {
+                    onDrop_(QFile::encodeName(url.toLocalFile()).toStdString());
+                }
+            }
+            return true;
+        }
+        default:
+            break;
     }
     return QWindow::event(event);
 }

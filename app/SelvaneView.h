@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "base/Result.h"
 #include "render/gl/Surface.h"
@@ -55,6 +56,10 @@ class CSelvaneView : public QWindow, public gl::Surface {
     std::uint64_t ticks() const { return ticks_; }
     // Called after every frame is drawn (for the screenshot option).
     void SetAfterFrame(std::function<void()> afterFrame) { afterFrame_ = std::move(afterFrame); }
+    // Files dropped on the view, in the order they were dropped (as on the main frame).
+    void SetDropHandler(std::function<void(const std::string& path)> handler) {
+        onDrop_ = std::move(handler);
+    }
 
     // gl::Surface
     bool CreateContext(gl::ContextKind kind) override;
@@ -89,4 +94,5 @@ class CSelvaneView : public QWindow, public gl::Surface {
     int timerId_ = 0;
     std::uint64_t ticks_ = 0;
     std::function<void()> afterFrame_;
+    std::function<void(const std::string&)> onDrop_;
 };

@@ -490,6 +490,26 @@ void ShellTest::droppedFilesOpenInTurn() {
     QCOMPARE(g_scene->text, std::u16string(u"two"));
     QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("two.txt - Tamor Selvane 0.4"));
     QCOMPARE(app_->recentFiles().entries().size(), std::size_t{2});
+
+    // The view is a window of its own: drags over the flight reach it, not the frame.
+    const std::string three = WriteFile(QStringLiteral("three.txt"), "three");
+    QMimeData onView;
+    onView.setUrls({QUrl::fromLocalFile(QString::fromStdString(three))});
+    QDragEnterEvent enterView(QPoint(50, 50), Qt::CopyAction, &onView, Qt::LeftButton,
+                              Qt::NoModifier);
+    QApplication::sendEvent(app_->view(), &enterView);
+    QVERIFY(enterView.isAccepted());
+    QDropEvent dropOnView(QPointF(50, 50), Qt::CopyAction, &onView, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app_->view(), &dropOnView);
+    QVERIFY(dropOnView.isAccepted());
+    QCOMPARE(g_scene->text, std::u16string(u"three"));
+
+    QMimeData text;
+    text.setText(QStringLiteral("not a file"));
+    QDragEnterEvent enterText(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton,
+                              Qt::NoModifier);
+    QApplication::sendEvent(app_->view(), &enterText);
+    QVERIFY(!enterText.isAccepted());
 }
 
 void ShellTest::rightClickShowsNoMenu() {
