@@ -26,8 +26,9 @@ void CSelvaneDoc::CheckRoomFor(std::uint64_t fileSize, const std::string& path) 
     if (!available) {
         return;
     }
-    // The current scene gives its memory back before the new one needs it: the text goes
-    // when the first line replaces it, the mesh when Scene::Build resets.
+    // The new text is read while the current scene still stands, so that a failed read leaves
+    // it whole; the current scene gives its memory back before the new one is built: its text
+    // once the new one is in, its mesh when Scene::Build resets.
     const Scene& scene = *scene_;
     const std::uint64_t built = scene.pathPoints.empty() ? 0 : scene.pathPoints.size() - 1;
     const std::uint64_t freed =
@@ -35,7 +36,8 @@ void CSelvaneDoc::CheckRoomFor(std::uint64_t fileSize, const std::string& path) 
     const std::uint64_t room = *available > std::numeric_limits<std::uint64_t>::max() - freed
                                    ? std::numeric_limits<std::uint64_t>::max()
                                    : *available + freed;
-    if (BytesToLoad(fileSize) > room) {
+    const bool textFits = fileSize <= *available / kTextBytesPerCharacter;
+    if (!textFits || BytesToLoad(fileSize) > room) {
         throw FileException(FileException::Cause::TooLarge, path);
     }
 }
@@ -49,20 +51,19 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
     CheckRoomFor(reader.FileSize(), path);
 
     Scene& scene = *scene_;
+    // Read aside: a read that fails part way must leave the text that the flight on screen is
+    // built from, not the lines it got before the failure.
+    std::u16string text;
     try {
         if (reader.ReadString(line)) {
             // Reserved for the most the file can give, so the text never reallocates (and
             // briefly doubles) while it grows. A large reserve is mapped lazily: the pages a
             // text of double-byte characters leaves unused are never touched and cost nothing.
-            std::u16string text;
             text.reserve(static_cast<std::size_t>(reader.FileSize()));
             text.append(line);
-            scene.text.swap(text);
-        } else {
-            std::u16string().swap(scene.text);
-        }
-        while (reader.ReadString(line)) {
-            scene.text += line;
+            while (reader.ReadString(line)) {
+                text += line;
+            }
         }
     } catch (const std::bad_alloc&) {
         throw FileException(FileException::Cause::OutOfMemory, path);
@@ -72,6 +73,10 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
         throw FileException(FileException::Cause::TooLarge, path);
     }
     reader.Close();
+    // The old text goes now, before the new scene is built.
+    scene.text.swap(text);
+    std::u16string().swap(text);
+    std::u16string().swap(line);
 
     try {
         scene.Build();

@@ -27,9 +27,9 @@ class CSelvaneDoc {
     // line at all) gives an empty text and an empty scene.
     //
     // False, with the scene untouched and nothing reported, when the file cannot be opened
-    // (missing, not readable, not a regular file). Throws FileException when the file would
-    // not fit in memory (before anything changes), when reading fails part way (the lines
-    // read so far stay in the text; the scene is not rebuilt), or when memory runs out.
+    // (missing, not readable, not a regular file). Throws FileException, with the scene (its
+    // text too) as it was, when the file would not fit in memory (found before reading), when
+    // reading fails part way, or when memory runs out while the text is read.
     bool OnOpenDocument(const std::string& path);
 
     // How the bytes of the files opened from now on are decoded.
