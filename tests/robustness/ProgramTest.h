@@ -48,7 +48,8 @@ class ProgramTest : public testing::Test {
 
     ChildOptions Options(std::vector<std::string> arguments,
                          const fs::path& programDir = ProgramDir()) const;
-    // Runs as the unprivileged user: root reads every file, so an unreadable file needs one.
+    // Runs as the unprivileged user "nobody" when the test runs as root, which reads every
+    // file: an unreadable file needs a user it is unreadable to.
     void AsNobody(ChildOptions& options) const;
     std::unique_ptr<ChildProcess> Start(const ChildOptions& options);
 
