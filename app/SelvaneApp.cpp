@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "app/AboutDlg.h"
+#include "app/DisplayProblem.h"
 #include "app/DocumentManager.h"
 #include "app/MainFrame.h"
 #include "app/Messages.h"
@@ -74,6 +75,11 @@ int CSelvaneApp::Run(int argc, char** argv) {
             return 2;
         case CommandLine::Action::Run:
             break;
+    }
+
+    if (const std::string problem = DisplayProblem(commandLine_.qtArguments); !problem.empty()) {
+        std::fprintf(stderr, "selvane: %s\n", problem.c_str());
+        return 1;
     }
 
     // The user's locale for the C library; text files are decoded by our own readers.

@@ -196,6 +196,30 @@ TEST_F(CommandLine, AReadThatFailsPartWayEndsTheStart) {
                                                            "permitted"});
 }
 
+TEST_F(CommandLine, WithoutADisplayTheStartEndsWithAMessageRatherThanAnAbort) {
+    const std::string file = Write("text.txt", "No window for this.\n");
+    ChildOptions none = Options({file});
+    none.environment["DISPLAY"] = std::nullopt;
+    std::unique_ptr<ChildProcess> program = Start(none);
+    ASSERT_TRUE(WaitForExit(*program, 30s));
+    EXPECT_EQ(program->exitCode(), 1) << program->Describe() << "\n" << program->err();
+    EXPECT_EQ(program->err(), "selvane: no display to show the window on: DISPLAY is not set\n");
+
+    // A display no server listens on.
+    ChildOptions gone = Options({file});
+    std::string unused;
+    for (int n = 4000; unused.empty(); ++n) {
+        if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) {
+            unused = ":" + std::to_string(n);
+        }
+    }
+    gone.environment["DISPLAY"] = unused;
+    program = Start(gone);
+    ASSERT_TRUE(WaitForExit(*program, 30s));
+    EXPECT_EQ(program->exitCode(), 1) << program->Describe() << "\n" << program->err();
+    EXPECT_EQ(program->err(), "selvane: cannot connect to the display \"" + unused + "\"\n");
+}
+
 // Names that a shell, a menu or a command line find awkward: the program opens them all and
 // shows each under its own name.
 TEST_F(CommandLine, NamesWithSpacesJapaneseALineBreakOrALeadingDashOpen) {

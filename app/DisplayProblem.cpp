@@ -1,0 +1,44 @@
+#include "app/DisplayProblem.h"
+
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+
+namespace {
+
+// The value after `option` in Qt's arguments, else the environment variable.
+std::string Setting(const std::vector<std::string>& arguments, const char* option,
+                    const char* variable) {
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] == option) {
+            return arguments[i + 1];
+        }
+    }
+    const char* value = std::getenv(variable);
+    return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+std::string DisplayProblem(const std::vector<std::string>& qtArguments) {
+    const std::string platform = Setting(qtArguments, "-platform", "QT_QPA_PLATFORM");
+    if (!platform.empty() && platform.rfind("xcb", 0) != 0) {
+        return {};
+    }
+    if (platform.empty()) {
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if (wayland != nullptr && wayland[0] != '\0') {
+            return {};
+        }
+    }
+    const std::string display = Setting(qtArguments, "-display", "DISPLAY");
+    if (display.empty()) {
+        return "no display to show the window on: DISPLAY is not set";
+    }
+    Display* connection = XOpenDisplay(display.c_str());
+    if (connection == nullptr) {
+        return "cannot connect to the display \"" + display + "\"";
+    }
+    XCloseDisplay(connection);
+    return {};
+}
