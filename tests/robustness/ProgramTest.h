@@ -71,6 +71,14 @@ class ProgramTest : public testing::Test {
     static std::size_t Count(const std::string& text, std::string_view what);
     // MemAvailable of /proc/meminfo in bytes; 0 if unknown.
     static std::uint64_t AvailableMemory();
+    // True in the sanitizer build, whose program reserves terabytes of address space for
+    // AddressSanitizer's shadow memory at start: no address-space limit lets it run.
+    static constexpr bool kAddressSanitizer =
+#if defined(__SANITIZE_ADDRESS__)
+        true;
+#else
+        false;
+#endif
 
     std::unique_ptr<XSession> x_;
 
