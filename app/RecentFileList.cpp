@@ -182,6 +182,15 @@ std::vector<std::string> RecentFileList::Parse(std::string_view text) {
     return entries;
 }
 
+std::string RecentFileList::Format(const std::vector<std::string>& entries) {
+    std::string text(kSection);
+    text += '\n';
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        text += "File" + std::to_string(i + 1) + "=" + Escape(entries[i]) + "\n";
+    }
+    return text;
+}
+
 void RecentFileList::Read() {
     entries_.clear();
     const int fd = ::open(iniPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -218,11 +227,7 @@ bool RecentFileList::Write() const {
     if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path(), ec);
     }
-    std::string text(kSection);
-    text += '\n';
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        text += "File" + std::to_string(i + 1) + "=" + Escape(entries_[i]) + "\n";
-    }
+    const std::string text = Format(entries_);
     const std::string temporary = iniPath_ + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {

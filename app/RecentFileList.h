@@ -44,6 +44,8 @@ class RecentFileList {
     static std::string Unescape(std::string_view value);
     // Parses the text of an INI file into at most four entries.
     static std::vector<std::string> Parse(std::string_view text);
+    // The text of an INI file holding these entries, as Write stores it; Parse gives them back.
+    static std::string Format(const std::vector<std::string>& entries);
 
     // $XDG_CONFIG_HOME/Selvane/Selvane.INI, or ~/.config/Selvane/Selvane.INI.
     static std::string DefaultIniPath();
