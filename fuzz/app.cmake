@@ -1,0 +1,8 @@
+# The recent-file list's INI reading, escaping and menu abbreviation on arbitrary bytes. Its one
+# source is plain C++ and is compiled in, so that the target does not pull in Qt with the rest of
+# the shell's library.
+selvane_add_fuzzer(fuzz_recent_files
+    ${CMAKE_CURRENT_LIST_DIR}/FuzzRecentFiles.cpp
+    ${PROJECT_SOURCE_DIR}/app/RecentFileList.cpp
+)
+target_link_libraries(fuzz_recent_files PRIVATE selvane_options)
