@@ -84,15 +84,18 @@ std::string RecentFileList::Escape(std::string_view value) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(value.size());
-    for (char ch : value) {
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char ch = value[i];
         const auto c = static_cast<unsigned char>(ch);
+        // Reading trims blanks around a value, so a space at either end must not stand bare.
+        const bool edge = i == 0 || i + 1 == value.size();
         if (ch == '\\') {
             out += "\\\\";
         } else if (ch == '\n') {
             out += "\\n";
         } else if (ch == '\r') {
             out += "\\r";
-        } else if (c < 0x20 || c == 0x7F) {
+        } else if (c < 0x20 || c == 0x7F || (ch == ' ' && edge)) {
             out += "\\x";
             out += kHex[c >> 4];
             out += kHex[c & 0xF];

@@ -12,7 +12,8 @@
 //   File2=...
 //
 // A path may hold any byte but NUL, so values are escaped: a backslash becomes "\\", a line
-// feed "\n", a carriage return "\r", and every other control byte "\xHH" (two hex digits).
+// feed "\n", a carriage return "\r", every other control byte "\xHH" (two hex digits), and a
+// space at the start or end "\x20", since blanks around a value are not part of it.
 // "=" and "[" need no escape: a key ends at the first "=" and a section header starts a line.
 // Reading is forgiving: anything that is not one of our four keys in our section is ignored,
 // over-long lines are skipped, and at most 16 MiB of the file are looked at.

@@ -85,6 +85,24 @@ TEST_F(RecentFiles, HostilePathsSurviveTheRoundTripWithoutBreakingTheFile) {
     EXPECT_EQ(again.entries(), paths);
 }
 
+// Reading trims the blanks around a value; a path that begins or ends with one (the fuzzer's
+// first find was the path " ") must still come back whole.
+TEST_F(RecentFiles, BlanksAtEitherEndOfAPathSurviveTheRoundTrip) {
+    const std::vector<std::string> paths = {" ", "/tmp/notes ", " /tmp/lead", "/tmp/\t two  "};
+    RecentFileList list(ini_);
+    for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
+        list.Add(*it);
+    }
+    ASSERT_TRUE(list.Write());
+    RecentFileList again(ini_);
+    again.Read();
+    EXPECT_EQ(again.entries(), paths) << Slurp();
+
+    EXPECT_EQ(RecentFileList::Escape(" a b "), "\\x20a b\\x20");
+    EXPECT_EQ(RecentFileList::Parse(RecentFileList::Format({"/x "})),
+              (std::vector<std::string>{"/x "}));
+}
+
 TEST_F(RecentFiles, EscapesAreDocumentedOnesAndUnknownOnesStayAsTheyStand) {
     EXPECT_EQ(RecentFileList::Escape("a\\b\nc\rd\te"), "a\\\\b\\nc\\rd\\x09e");
     EXPECT_EQ(RecentFileList::Unescape("a\\\\b\\nc\\rd\\x09e"), "a\\b\nc\rd\te");
