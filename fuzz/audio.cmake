@@ -1,15 +1,8 @@
 # WaveFile on arbitrary bytes. The corpus that fuzz/run.sh uses (build/fuzz/corpus/fuzz_wave_file)
 # is seeded at build time with the five generated drums and small hand-made cases, so that no
 # sound file has to be kept in the repository.
-# The reader's sources are compiled into the target, so that they carry the fuzzer's coverage
-# instrumentation (the libraries are built without it).
-selvane_add_fuzzer(fuzz_wave_file
-    ${CMAKE_CURRENT_LIST_DIR}/FuzzWaveFile.cpp
-    ${PROJECT_SOURCE_DIR}/audio/BufferedFile.cpp
-    ${PROJECT_SOURCE_DIR}/audio/WaveFile.cpp
-    ${PROJECT_SOURCE_DIR}/audio/WaveFormatRecord.cpp
-)
-target_link_libraries(fuzz_wave_file PRIVATE selvane_options)
+selvane_add_fuzzer(fuzz_wave_file ${CMAKE_CURRENT_LIST_DIR}/FuzzWaveFile.cpp)
+target_link_libraries(fuzz_wave_file PRIVATE selvane_audio)
 
 add_executable(fuzz_wave_file_seeds ${CMAKE_CURRENT_LIST_DIR}/WaveFileSeeds.cpp)
 target_link_libraries(fuzz_wave_file_seeds PRIVATE selvane_options)
