@@ -4,7 +4,8 @@
 #   fuzz/run.sh TARGET [-max_total_time=SECONDS | -runs=N] [more libFuzzer options]
 #   fuzz/run.sh --list
 #
-# A crashing input is written to build/fuzz/artifacts/; keep it as a regression test.
+# The target's dictionary, fuzz/NAME.dict for fuzz_NAME, is used when it exists and no other is
+# given. A crashing input is written to build/fuzz/artifacts/; keep it as a regression test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +22,10 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)" >/dev/null
 
 if [ "${1:-}" = "--list" ] || [ $# -eq 0 ]; then
-    ls build/fuzz/fuzz | grep '^fuzz_' || true
+    # Targets only, not the helpers built beside them (the seed writers).
+    for f in build/fuzz/fuzz/fuzz_*; do
+        [ -f "$f" ] && [ -x "$f" ] && grep -q LLVMFuzzerTestOneInput "$f" && basename "$f"
+    done
     exit 0
 fi
 
@@ -32,5 +36,9 @@ mkdir -p "$corpus" build/fuzz/artifacts
 if [ -d "fuzz/corpus/$target" ]; then
     cp -n fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true
 fi
+dict=()
+if [ -f "fuzz/${target#fuzz_}.dict" ] && [[ " $* " != *" -dict="* ]]; then
+    dict=(-dict="fuzz/${target#fuzz_}.dict")
+fi
 exec build/fuzz/fuzz/"$target" -artifact_prefix=build/fuzz/artifacts/ -print_final_stats=1 \
-    "$@" "$corpus"
+    "${dict[@]}" "$@" "$corpus"
