@@ -1,12 +1,16 @@
 // Fuzzes the line reader: the input's first byte picks the encoding and a seed for the sizes of
 // the reads, the second the size of the reader's buffer, and the rest is the file. The lines
 // must be the same whether the file is read in one large buffer or in a small one with short
-// reads, and must equal the contract applied to the whole file at once: cut at 0x1A, split at
-// LF, one CR before each LF dropped, every piece decoded on its own.
+// and interrupted reads, and must equal the contract applied to the whole file at once: cut at
+// 0x1A, split at LF, one CR before each LF dropped, every piece decoded on its own. Read once
+// more with the same reads up to one that fails, the reader must deliver a part of those lines
+// from the start, then report the failure, and keep reporting it.
 
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -67,15 +71,27 @@ Lines Reference(const std::uint8_t* data, std::size_t size, TextEncoding encodin
     return lines;
 }
 
-// Read sizes drawn from a small generator seeded by the input, so a crash reproduces.
+// Read sizes, and which reads a signal interrupts, drawn from a small generator seeded by the
+// input, so that a crash reproduces. With g_failAt set, that call and every later one fail.
 std::uint32_t g_state = 0;
 bool g_shortReads = false;
+long g_calls = 0;
+long g_failAt = -1;
 
 ssize_t FuzzRead(int fd, void* buffer, std::size_t size) {
     if (!g_shortReads) {
         return ::read(fd, buffer, size);
     }
+    if (g_failAt >= 0 && g_calls >= g_failAt) {
+        errno = EIO;
+        return -1;
+    }
+    ++g_calls;
     g_state = g_state * 1103515245u + 12345u;
+    if ((g_state >> 28) == 0) {
+        errno = EINTR;
+        return -1;
+    }
     const std::size_t want = 1 + (g_state >> 16) % 19;
     return ::read(fd, buffer, want < size ? want : size);
 }
@@ -90,6 +106,33 @@ Lines ReadLines(const std::string& path, TextEncoding encoding, std::size_t buff
         lines.push_back(line);
     }
     Check(!reader.ReadString(line));
+    return lines;
+}
+
+// Reads until the failure; returns the lines delivered before it.
+Lines ReadLinesUntilFailure(const std::string& path, TextEncoding encoding,
+                            std::size_t bufferSize) {
+    LineReader reader(bufferSize);
+    Check(reader.Open(path, encoding));
+    Lines lines;
+    std::u16string line;
+    try {
+        while (reader.ReadString(line)) {
+            lines.push_back(line);
+        }
+        Check(false);  // the failure was taken for the end
+    } catch (const FileException& e) {
+        Check(e.cause() == FileException::Cause::Generic && e.osError() == EIO);
+        Check(e.fileName() == path);
+    }
+    // Sticky: the bytes still buffered are never passed off as a last line.
+    bool threw = false;
+    try {
+        reader.ReadString(line);
+    } catch (const FileException&) {
+        threw = true;
+    }
+    Check(threw);
     return lines;
 }
 
@@ -138,6 +181,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(ReadLines(FilePath(), encoding, LineReader::kDefaultBufferSize) == expected);
     g_shortReads = true;
     g_state = seed;
+    g_calls = 0;
+    g_failAt = -1;
     Check(ReadLines(FilePath(), encoding, bufferSize) == expected);
+
+    // The same reads again, the same generator, up to one of them that fails instead.
+    const long calls = g_calls;
+    g_state = seed;
+    g_calls = 0;
+    g_failAt = static_cast<long>((seed * 131u + data[1]) % static_cast<std::uint32_t>(calls));
+    const Lines before = ReadLinesUntilFailure(FilePath(), encoding, bufferSize);
+    g_failAt = -1;
+    Check(before.size() <= expected.size());
+    Check(std::equal(before.begin(), before.end(), expected.begin()));
     return 0;
 }
