@@ -1,5 +1,7 @@
 #include "render/gl/BufferStorage.h"
 
+#include "render/gl/LiveObjects.h"
+
 namespace gl {
 
 BufferStorage::BufferStorage(std::shared_ptr<Context> owner, const gpu::BufferDesc& d)
@@ -9,6 +11,7 @@ BufferStorage::~BufferStorage() {
     if (name != 0 && context->MakeCurrent()) {
         context->gl().DeleteBuffers(1, &name);
     }
+    LiveObjects::Released(ObjectKind::Buffer, name);
 }
 
 }  // namespace gl

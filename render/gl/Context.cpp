@@ -9,6 +9,7 @@
 #include "render/gl/BufferStorage.h"
 #include "render/gl/Formats.h"
 #include "render/gl/InputLayoutData.h"
+#include "render/gl/LiveObjects.h"
 #include "render/gl/SamplerObject.h"
 #include "render/gl/ShaderCode.h"
 #include "render/gl/TextureStorage.h"
@@ -61,17 +62,22 @@ bool IsSamplerType(GLenum type) {
 Context::Context(Surface& surface) : surface_(surface), surfaceAlive_(surface.AliveToken()) {}
 
 Context::~Context() {
-    if (!opened_ || !MakeCurrent()) {
-        return;
-    }
+    // Without a current context the objects are gone with the context they were made in.
+    const bool current = opened_ && MakeCurrent();
     for (const auto& [key, program] : programs_) {
-        if (program != 0) {
+        if (program != 0 && current) {
             gl_.DeleteProgram(program);
         }
+        LiveObjects::Released(ObjectKind::Program, program);
     }
-    gl_.DeleteVertexArrays(1, &vertexArray_);
-    gl_.DeleteFramebuffers(1, &drawFramebuffer_);
-    gl_.DeleteFramebuffers(1, &readFramebuffer_);
+    if (current) {
+        gl_.DeleteVertexArrays(1, &vertexArray_);
+        gl_.DeleteFramebuffers(1, &drawFramebuffer_);
+        gl_.DeleteFramebuffers(1, &readFramebuffer_);
+    }
+    LiveObjects::Released(ObjectKind::VertexArray, vertexArray_);
+    LiveObjects::Released(ObjectKind::Framebuffer, drawFramebuffer_);
+    LiveObjects::Released(ObjectKind::Framebuffer, readFramebuffer_);
 }
 
 HRESULT Context::Open(ContextKind kind) {
@@ -115,6 +121,9 @@ HRESULT Context::Open(ContextKind kind) {
     gl_.GenVertexArrays(1, &vertexArray_);
     gl_.GenFramebuffers(1, &drawFramebuffer_);
     gl_.GenFramebuffers(1, &readFramebuffer_);
+    LiveObjects::Held(ObjectKind::VertexArray, vertexArray_);
+    LiveObjects::Held(ObjectKind::Framebuffer, drawFramebuffer_);
+    LiveObjects::Held(ObjectKind::Framebuffer, readFramebuffer_);
     // Colours go to the target exactly as computed.
     gl_.Disable(GL_DITHER);
     gl_.Disable(GL_FRAMEBUFFER_SRGB);
@@ -158,6 +167,7 @@ void Context::ForgetPrograms(std::uint32_t id) {
         if (it->second != 0 && (current || (current = MakeCurrent()))) {
             gl_.DeleteProgram(it->second);
         }
+        LiveObjects::Released(ObjectKind::Program, it->second);
         it = programs_.erase(it);
     }
 }
@@ -171,6 +181,7 @@ GLuint Context::ProgramFor(const ShaderCode& vertex, const ShaderCode& pixel,
     }
     // A pair that does not link is remembered too, so it is not linked again every frame.
     const GLuint program = Link(vertex, pixel, layout);
+    LiveObjects::Held(ObjectKind::Program, program);
     programs_.emplace(key, program);
     return program;
 }

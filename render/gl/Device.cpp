@@ -11,6 +11,7 @@
 #include "render/gl/BufferStorage.h"
 #include "render/gl/Formats.h"
 #include "render/gl/Holder.h"
+#include "render/gl/LiveObjects.h"
 #include "render/gl/Texture2D.h"
 
 namespace gl {
@@ -89,6 +90,7 @@ HRESULT Device::CreateBuffer(const gpu::BufferDesc& desc, const gpu::Subresource
     auto storage = std::make_shared<BufferStorage>(context_, desc);
     context_->ClearErrors();
     gl.GenBuffers(1, &storage->name);
+    LiveObjects::Held(ObjectKind::Buffer, storage->name);
     gl.BindBuffer(GL_COPY_WRITE_BUFFER, storage->name);
     gl.BufferData(GL_COPY_WRITE_BUFFER, desc.byteWidth, data,
                   desc.usage == gpu::Usage::Dynamic ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
@@ -183,6 +185,7 @@ HRESULT Device::CreateSamplerState(const gpu::SamplerDesc& desc,
     context_->ClearErrors();
     GLuint name = 0;
     gl.GenSamplers(1, &name);
+    LiveObjects::Held(ObjectKind::Sampler, name);
     auto sampler = std::make_shared<const SamplerObject>(context_, name);
     const bool linear = desc.filter == gpu::Filter::MinMagMipLinear;
     gl.SamplerParameteri(name, GL_TEXTURE_MIN_FILTER,

@@ -11,6 +11,7 @@
 
 #include "render/gl/Blob.h"
 #include "render/gl/Device.h"
+#include "render/gl/LiveObjects.h"
 #include "render/gl/ShaderCode.h"
 
 namespace gl {
@@ -157,6 +158,7 @@ HRESULT Graphics::CompileFromFile(const std::string& path, const gpu::ShaderMacr
     const Functions& gl = context->gl();
     context->ClearErrors();
     compiled->shader = gl.CreateShader(stage);
+    LiveObjects::Held(ObjectKind::Shader, compiled->shader);
     const char* source = compiled->source.c_str();
     const auto length = static_cast<GLint>(compiled->source.size());
     gl.ShaderSource(compiled->shader, 1, &source, &length);
@@ -171,6 +173,7 @@ HRESULT Graphics::CompileFromFile(const std::string& path, const gpu::ShaderMacr
     // program where that exists, so that the linker keeps the outputs no later stage reads
     // here, and with them the inputs they are computed from.
     compiled->probe = gl.CreateProgram();
+    LiveObjects::Held(ObjectKind::Program, compiled->probe);
     if (gl.ProgramParameteri != nullptr) {
         gl.ProgramParameteri(compiled->probe, GL_PROGRAM_SEPARABLE, GL_TRUE);
     }

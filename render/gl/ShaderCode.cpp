@@ -1,5 +1,7 @@
 #include "render/gl/ShaderCode.h"
 
+#include "render/gl/LiveObjects.h"
+
 namespace gl {
 
 ShaderCode::ShaderCode(std::shared_ptr<Context> owner, GLenum shaderStage, std::string text)
@@ -18,6 +20,8 @@ ShaderCode::~ShaderCode() {
             context->gl().DeleteShader(shader);
         }
     }
+    LiveObjects::Released(ObjectKind::Program, probe);
+    LiveObjects::Released(ObjectKind::Shader, shader);
 }
 
 }  // namespace gl

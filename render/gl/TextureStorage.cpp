@@ -1,6 +1,7 @@
 #include "render/gl/TextureStorage.h"
 
 #include "render/gl/Formats.h"
+#include "render/gl/LiveObjects.h"
 
 namespace gl {
 
@@ -11,6 +12,7 @@ TextureStorage::~TextureStorage() {
     if (name != 0 && context->MakeCurrent()) {
         context->gl().DeleteTextures(1, &name);
     }
+    LiveObjects::Released(ObjectKind::Texture, name);
 }
 
 HRESULT TextureStorage::Create(const std::shared_ptr<Context>& context,
@@ -48,6 +50,7 @@ HRESULT TextureStorage::Create(const std::shared_ptr<Context>& context,
     const Functions& gl = context->gl();
     context->ClearErrors();
     gl.GenTextures(1, &made->name);
+    LiveObjects::Held(ObjectKind::Texture, made->name);
     gl.ActiveTexture(GL_TEXTURE0);
     gl.BindTexture(GL_TEXTURE_2D, made->name);
     // One level only: with the maximum level at 0 the texture is complete for every filter.
