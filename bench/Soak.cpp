@@ -83,11 +83,17 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     return true;
 }
 
-// Memory as the kernel and the allocator see it.
+// Memory as the kernel and the allocator see it: the resident set and its anonymous, file and
+// shared-memory parts (X shared-memory images of the windows are the last), the heap in use
+// and what the allocator holds from the system for it.
 struct Memory {
     long rssKiB = 0;
     long hwmKiB = 0;
+    long anonKiB = 0;
+    long fileKiB = 0;
+    long shmemKiB = 0;
     long heapKiB = 0;
+    long mallocKiB = 0;
 
     static Memory Now() {
         Memory memory;
@@ -102,10 +108,17 @@ struct Memory {
                 memory.rssKiB = kib;
             } else if (key == "VmHWM:") {
                 memory.hwmKiB = kib;
+            } else if (key == "RssAnon:") {
+                memory.anonKiB = kib;
+            } else if (key == "RssFile:") {
+                memory.fileKiB = kib;
+            } else if (key == "RssShmem:") {
+                memory.shmemKiB = kib;
             }
         }
         const struct mallinfo2 heap = mallinfo2();
         memory.heapKiB = static_cast<long>((heap.uordblks + heap.hblkhd) / 1024);
+        memory.mallocKiB = static_cast<long>((heap.arena + heap.hblkhd) / 1024);
         return memory;
     }
 };
@@ -372,9 +385,12 @@ class Soak {
 
     // With the file open then: the first (A) or the second (B).
     void Report(const char* when, const Memory& memory, const GlCounts& counts) const {
-        std::printf("%-12s %c  VmRSS %7.2f MiB  heap in use %7.2f MiB  GL objects %s\n", when,
-                    FirstOpen() ? 'A' : 'B', memory.rssKiB / 1024.0, memory.heapKiB / 1024.0,
-                    counts.Describe().c_str());
+        std::printf(
+            "%-12s %c  VmRSS %7.2f MiB (anon %.2f, file %.2f, shmem %.2f)  heap in use "
+            "%.2f MiB of %.2f  GL objects %s\n",
+            when, FirstOpen() ? 'A' : 'B', memory.rssKiB / 1024.0, memory.anonKiB / 1024.0,
+            memory.fileKiB / 1024.0, memory.shmemKiB / 1024.0, memory.heapKiB / 1024.0,
+            memory.mallocKiB / 1024.0, counts.Describe().c_str());
     }
 
     void Finish() {
@@ -399,13 +415,18 @@ class Soak {
         std::printf("median of the block medians: %.3f ms per iteration\n", Median(blockMedians_));
         Report("start", startMemory_, startGl_);
         Report("end", end, endGl);
-        const double growthMiB = (end.rssKiB - startMemory_.rssKiB) / 1024.0;
-        const double heapGrowthMiB = (end.heapKiB - startMemory_.heapKiB) / 1024.0;
+        const auto grown = [&](long Memory::*field) {
+            return static_cast<double>(end.*field - startMemory_.*field) / 1024.0;
+        };
+        const double growthMiB = grown(&Memory::rssKiB);
         const std::int64_t glGrowth = endGl.total - startGl_.total;
         std::printf(
-            "growth: VmRSS %+.2f MiB, heap in use %+.2f MiB, GL objects %+lld; peak "
-            "VmRSS %.2f MiB\n",
-            growthMiB, heapGrowthMiB, static_cast<long long>(glGrowth), end.hwmKiB / 1024.0);
+            "growth: VmRSS %+.2f MiB (anon %+.2f, file %+.2f, shmem %+.2f), heap in use "
+            "%+.2f MiB (held from the system %+.2f), GL objects %+lld; peak VmRSS %.2f "
+            "MiB\n",
+            growthMiB, grown(&Memory::anonKiB), grown(&Memory::fileKiB), grown(&Memory::shmemKiB),
+            grown(&Memory::heapKiB), grown(&Memory::mallocKiB), static_cast<long long>(glGrowth),
+            end.hwmKiB / 1024.0);
         const bool met = growthMiB < 2.0 && glGrowth <= 0;
         std::printf("goal (VmRSS growth under 2 MiB, no growth in GL objects): %s\n",
                     met ? "met" : "missed");
