@@ -1,5 +1,7 @@
 #include "render/text/TextFactory.h"
 
+#include <algorithm>
+
 #include "render/text/TextStack.h"
 #include "render/text/TextTarget.h"
 
@@ -10,7 +12,10 @@ namespace {
 constexpr std::size_t kGlyphBudget = std::size_t{32} << 20;
 }  // namespace
 
-TextFactory::TextFactory() : glyphs_(std::make_shared<GlyphCache>(kGlyphBudget)) {}
+// The pool holds as many images as one target keeps with the capacity in force now.
+TextFactory::TextFactory()
+    : glyphs_(std::make_shared<GlyphCache>(kGlyphBudget)),
+      pages_(std::make_shared<PagePool>(std::max<std::size_t>(1, PageCacheCapacity()))) {}
 
 HRESULT TextFactory::CreateDxgiSurfaceRenderTarget(gpu::Surface* surface,
                                                    const gpu::RenderTargetProperties& properties,
@@ -35,8 +40,8 @@ HRESULT TextFactory::CreateDxgiSurfaceRenderTarget(gpu::Surface* surface,
     }
     const float dpiX = properties.dpiX > 0.0f ? properties.dpiX : 96.0f;
     const float dpiY = properties.dpiY > 0.0f ? properties.dpiY : 96.0f;
-    *target =
-        std::make_unique<TextTarget>(std::move(own), dpiX, dpiY, glyphs_, PageCacheCapacity());
+    *target = std::make_unique<TextTarget>(std::move(own), dpiX, dpiY, glyphs_, PageCacheCapacity(),
+                                           pages_);
     return S_OK;
 }
 

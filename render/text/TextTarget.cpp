@@ -67,14 +67,22 @@ bool Intersect(int ax0, int ay0, int ax1, int ay1, int bx0, int by0, int bx1, in
 }  // namespace
 
 TextTarget::TextTarget(gpu::Ref<gpu::Surface> surface, float dpiX, float dpiY,
-                       std::shared_ptr<GlyphCache> glyphs, std::size_t pageCapacity)
+                       std::shared_ptr<GlyphCache> glyphs, std::size_t pageCapacity,
+                       std::shared_ptr<PagePool> pool)
     : surface_(std::move(surface)),
       width_(surface_->GetDesc().width),
       height_(surface_->GetDesc().height),
       dpiX_(dpiX),
       dpiY_(dpiY),
       glyphs_(std::move(glyphs)),
-      capacity_(pageCapacity) {}
+      capacity_(pageCapacity),
+      pool_(std::move(pool)) {}
+
+TextTarget::~TextTarget() {
+    for (Page& page : pages_) {
+        pool_->Give(std::move(page.pixels));
+    }
+}
 
 HRESULT TextTarget::CreateSolidColorBrush(const gpu::ColorF& color, gpu::Ref<gpu::Brush>* brush) {
     if (brush == nullptr) {
@@ -176,7 +184,7 @@ HRESULT TextTarget::EndDraw() {
                                     [&](const Page& candidate) { return &candidate == current_; });
             } else if (pages_.size() < std::max<std::size_t>(1, capacity_)) {
                 page = pages_.emplace(pages_.end());
-                page->pixels.assign(std::size_t{width_} * height_, 0);
+                page->pixels = pool_->Take(std::size_t{width_} * height_);
             } else {
                 page = std::prev(pages_.end());
             }

@@ -10,6 +10,7 @@
 #include "render/gpu/Text.h"
 #include "render/text/GlyphCache.h"
 #include "render/text/PageLayout.h"
+#include "render/text/PagePool.h"
 
 namespace qtext {
 
@@ -28,8 +29,13 @@ namespace qtext {
 // that the few pages a frame shows are redrawn by uploading the image kept for them.
 class TextTarget final : public gpu::TextTarget {
   public:
+    // Page images come from `pool` and go back to it with the target.
     TextTarget(gpu::Ref<gpu::Surface> surface, float dpiX, float dpiY,
-               std::shared_ptr<GlyphCache> glyphs, std::size_t pageCapacity);
+               std::shared_ptr<GlyphCache> glyphs, std::size_t pageCapacity,
+               std::shared_ptr<PagePool> pool);
+    ~TextTarget() override;
+    TextTarget(const TextTarget&) = delete;
+    TextTarget& operator=(const TextTarget&) = delete;
 
     void SetTextAntialiasMode(gpu::TextAntialiasMode mode) override { antialias_ = mode; }
     HRESULT CreateSolidColorBrush(const gpu::ColorF& color, gpu::Ref<gpu::Brush>* brush) override;
@@ -103,6 +109,7 @@ class TextTarget final : public gpu::TextTarget {
     float dpiY_;
     std::shared_ptr<GlyphCache> glyphs_;
     std::size_t capacity_;
+    std::shared_ptr<PagePool> pool_;
     gpu::TextAntialiasMode antialias_ = gpu::TextAntialiasMode::Default;
     gpu::Matrix3x2F transform_;
     bool drawing_ = false;

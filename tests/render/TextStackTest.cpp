@@ -12,6 +12,8 @@
 
 #include "render/FullWidth.h"
 #include "render/text/GlyphCache.h"
+#include "render/text/PagePool.h"
+#include "render/text/TextFactory.h"
 #include "render/text/TextFormat.h"
 #include "render/text/TextStack.h"
 #include "render/text/TextTarget.h"
@@ -468,6 +470,77 @@ TEST_F(TextStack, TextWiderThanTheBoxWrapsOntoAnotherLine) {
     EXPECT_NEAR(layout->glyphs[64].y - layout->glyphs[0].y, 128.0f, 0.01);
     // Two lines centred on a row of one: the first starts half a line higher.
     EXPECT_NEAR(layout->glyphs[0].y, 128.0f * 1802.0f / 2048.0f - 64.0f, 0.01);
+}
+
+// A target made after another one of the same factory (a new font colour) takes over its page
+// images, and what it draws on them is what a target of its own draws on new ones, with or
+// without a clear first.
+TEST_F(TextStack, ANewTargetTakesOverThePageImagesOfTheOneBefore) {
+    auto* own = dynamic_cast<qtext::TextFactory*>(factory.get());
+    ASSERT_NE(own, nullptr);
+    const std::vector<std::u16string> pages = {Kanji(64), Kanji(5), FullWidth(u"ABC")};
+    std::vector<const std::uint32_t*> images;
+    for (const std::u16string& page : pages) {
+        DrawPage(page);
+        images.push_back(dynamic_cast<const qtext::TextTarget*>(target.get())->pixels());
+    }
+    EXPECT_EQ(own->pages()->size(), 0u);
+    target.reset();
+    EXPECT_EQ(own->pages()->size(), 3u);
+
+    gpu::Ref<gpu::TextFactory> otherFactory;
+    ASSERT_EQ(qtext::CreateTextFactory(gpu::FactoryType::SingleThreaded, &otherFactory), S_OK);
+    const auto drawOn = [&](gpu::TextFactory& maker, bool clear) {
+        MemorySurface surface(texels);
+        gpu::RenderTargetProperties properties;
+        gpu::Ref<gpu::TextTarget> made;
+        EXPECT_EQ(maker.CreateDxgiSurfaceRenderTarget(&surface, properties, &made), S_OK);
+        gpu::Ref<gpu::Brush> red;
+        EXPECT_EQ(made->CreateSolidColorBrush({1.0f, 0.0f, 0.0f, 1.0f}, &red), S_OK);
+        made->BeginDraw();
+        if (clear) {
+            made->Clear({0.0f, 0.0f, 1.0f, 0.0f});
+        }
+        made->DrawText(Kanji(2), format.get(), {0.0f, 0.0f, 8192.0f, 128.0f}, red.get(),
+                       gpu::kDrawTextOptionsNone, gpu::MeasuringMode::Natural);
+        EXPECT_EQ(made->EndDraw(), S_OK);
+        const std::uint32_t* image = dynamic_cast<const qtext::TextTarget*>(made.get())->pixels();
+        return std::make_pair(image, texels->pixels);
+    };
+    for (const bool clear : {true, false}) {
+        const auto [image, taken] = drawOn(*factory, clear);
+        EXPECT_NE(std::find(images.begin(), images.end(), image), images.end());
+        EXPECT_EQ(own->pages()->size(), 3u) << "the image went back with its target";
+        const auto [otherImage, fresh] = drawOn(*otherFactory, clear);
+        EXPECT_TRUE(taken == fresh) << (clear ? "after a clear" : "without a clear");
+    }
+}
+
+TEST(PagePool, ImagesComeBackZeroedAndOnlyAsManyAsItKeeps) {
+    qtext::PagePool pool(2);
+    std::vector<std::uint32_t> image = pool.Take(16);
+    EXPECT_EQ(image, std::vector<std::uint32_t>(16, 0));
+    std::fill(image.begin(), image.end(), 7u);
+    const std::uint32_t* storage = image.data();
+    pool.Give(std::move(image));
+    EXPECT_EQ(pool.size(), 1u);
+
+    // Only an image of the size asked for is taken.
+    const std::vector<std::uint32_t> smaller = pool.Take(8);
+    EXPECT_EQ(smaller.size(), 8u);
+    EXPECT_EQ(pool.size(), 1u);
+    std::vector<std::uint32_t> again = pool.Take(16);
+    EXPECT_EQ(again.data(), storage);
+    EXPECT_EQ(again, std::vector<std::uint32_t>(16, 0));
+    EXPECT_EQ(pool.size(), 0u);
+
+    pool.Give(std::move(again));
+    pool.Give(std::vector<std::uint32_t>(16, 1));
+    pool.Give(std::vector<std::uint32_t>(16, 2));
+    EXPECT_EQ(pool.size(), 2u);
+    qtext::PagePool none(2);
+    none.Give({});
+    EXPECT_EQ(none.size(), 0u);
 }
 
 TEST(GlyphCache, EachGlyphIsFilledOnceAndTheBudgetHolds) {
