@@ -45,6 +45,7 @@
 #include "base/ModuleDirectory.h"
 #include "render/gl/LiveObjects.h"
 #include "render/platform/RealPlatform.h"
+#include "render/text/TextFactory.h"
 #include "scene/Scene.h"
 
 namespace {
@@ -85,7 +86,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
 
 // Memory as the kernel and the allocator see it: the resident set and its anonymous, file and
 // shared-memory parts (X shared-memory images of the windows are the last), the heap in use
-// and what the allocator holds from the system for it.
+// and what the allocator holds from the system for it. And the glyph cache, which grows
+// (within its budget) as pages never drawn before come into sight.
 struct Memory {
     long rssKiB = 0;
     long hwmKiB = 0;
@@ -94,6 +96,8 @@ struct Memory {
     long shmemKiB = 0;
     long heapKiB = 0;
     long mallocKiB = 0;
+    std::size_t glyphMasks = 0;
+    std::size_t glyphBytes = 0;
 
     static Memory Now() {
         Memory memory;
@@ -119,6 +123,13 @@ struct Memory {
         const struct mallinfo2 heap = mallinfo2();
         memory.heapKiB = static_cast<long>((heap.uordblks + heap.hblkhd) / 1024);
         memory.mallocKiB = static_cast<long>((heap.arena + heap.hblkhd) / 1024);
+        const auto* factory =
+            g_scene != nullptr ? dynamic_cast<const qtext::TextFactory*>(g_scene->d2dFactory.get())
+                               : nullptr;
+        if (factory != nullptr) {
+            memory.glyphMasks = factory->glyphs()->size();
+            memory.glyphBytes = factory->glyphs()->bytes();
+        }
         return memory;
     }
 };
@@ -391,6 +402,8 @@ class Soak {
             when, FirstOpen() ? 'A' : 'B', memory.rssKiB / 1024.0, memory.anonKiB / 1024.0,
             memory.fileKiB / 1024.0, memory.shmemKiB / 1024.0, memory.heapKiB / 1024.0,
             memory.mallocKiB / 1024.0, counts.Describe().c_str());
+        std::printf("%17sglyph cache %zu masks, %.2f MiB\n", "", memory.glyphMasks,
+                    static_cast<double>(memory.glyphBytes) / (1 << 20));
     }
 
     void Finish() {
@@ -422,11 +435,13 @@ class Soak {
         const std::int64_t glGrowth = endGl.total - startGl_.total;
         std::printf(
             "growth: VmRSS %+.2f MiB (anon %+.2f, file %+.2f, shmem %+.2f), heap in use "
-            "%+.2f MiB (held from the system %+.2f), GL objects %+lld; peak VmRSS %.2f "
-            "MiB\n",
+            "%+.2f MiB (held from the system %+.2f; glyph cache %+.2f), GL objects %+lld; peak "
+            "VmRSS %.2f MiB\n",
             growthMiB, grown(&Memory::anonKiB), grown(&Memory::fileKiB), grown(&Memory::shmemKiB),
-            grown(&Memory::heapKiB), grown(&Memory::mallocKiB), static_cast<long long>(glGrowth),
-            end.hwmKiB / 1024.0);
+            grown(&Memory::heapKiB), grown(&Memory::mallocKiB),
+            (static_cast<double>(end.glyphBytes) - static_cast<double>(startMemory_.glyphBytes)) /
+                (1 << 20),
+            static_cast<long long>(glGrowth), end.hwmKiB / 1024.0);
         const bool met = growthMiB < 2.0 && glGrowth <= 0;
         std::printf("goal (VmRSS growth under 2 MiB, no growth in GL objects): %s\n",
                     met ? "met" : "missed");
