@@ -3,8 +3,9 @@
 // null driver. It opens the sample text, then runs N iterations of one random wheel turn, one
 // tick and one frame, and every K iterations a colour change through the real colour dialog or
 // a re-open, from the recent-file menu, of the other of two files. It reports the resident
-// memory, the heap in use and the live OpenGL objects at the start, along the way and at the
-// end. Goal: less than 2 MB of resident growth and no growth in OpenGL objects.
+// memory, the heap in use and the live OpenGL objects at the start (after a warm-up), every R
+// iterations and at the end, each time after the same short flight, so that the figures compare
+// like with like. Goal: less than 2 MB of resident growth and no growth in OpenGL objects.
 //
 //   selvane_soak [--frames=N] [--every=K] [--report=R] [--seed=S]
 //
