@@ -104,9 +104,9 @@ case "$mode" in
         # process the tests start keeps its libraries loaded until it ends, so that LeakSanitizer
         # still sees the OpenGL driver's memory and names its library (tests/sanitize); that
         # preload comes before the sanitizer runtime, hence verify_asan_link_order=0.
-        # intercept_tls_get_addr=0: GCC 12's runtime now and then takes a dynamic TLS block of
-        # Mesa's for one with the header of a glibc older than 2.25 and hands the leak check a
-        # range that does not exist; its tracer then dies (4 of 30 runs of one GL test here).
+        # intercept_tls_get_addr=0: GCC 12's runtime now and then takes a dynamic TLS block for
+        # one with the header of a glibc older than 2.25 and hands the leak check a range that
+        # does not exist; its tracer then dies (4 of 30 runs of one GL test here).
         with_display env \
             LD_PRELOAD="$here/build/asan/lib/libselvane_keep_libraries_loaded.so${LD_PRELOAD:+:$LD_PRELOAD}" \
             ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}:verify_asan_link_order=0:intercept_tls_get_addr=0" \
