@@ -31,6 +31,8 @@ PACKAGES=(
     librsvg2-bin desktop-file-utils appstream
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
+    # memcheck runs of the core test programs (label valgrind)
+    valgrind
     # virtual X server for the GL and GUI tests
     xvfb xauth
 )
