@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "render/gl/Context.h"
 #include "render/gl/Formats.h"
@@ -25,6 +27,15 @@ struct TextureStorage {
     HRESULT Resize(std::uint32_t width, std::uint32_t height);
     // Replaces the whole of level 0.
     HRESULT Write(const void* pixels, std::uint32_t pitch);
+    // Replaces it with the image `key` names (gpu::Surface::WriteKeyedPixels). The last
+    // kKeptImages images written so are kept, each in a GL texture of its own, and `name` turns
+    // to the one holding the image asked for: an image already kept is not written again. On
+    // llvmpipe this also spares the frame a flush: writing a texture that draws still queued
+    // will sample first makes the driver rasterise everything queued before it.
+    HRESULT WriteKeyed(const void* pixels, std::uint32_t pitch, std::uint64_t key);
+
+    // The pages a frame shows and one more.
+    static constexpr std::size_t kKeptImages = 8;
 
     const std::shared_ptr<Context> context;
     const std::uint32_t id;
@@ -34,9 +45,25 @@ struct TextureStorage {
     bool backBuffer = false;
     bool presented = false;
 
+    // The GL textures holding kept images, `name` among them; empty until the first keyed write.
+    std::size_t keptCount() const { return kept_.size(); }
+
   private:
+    struct Kept {
+        GLuint name = 0;
+        std::uint64_t key = 0;
+        std::uint64_t lastUse = 0;
+    };
+
     // The format level 0 is allocated in and the layout given with it.
     TextureFormat Allocation() const;
+    // Sets the parameters every texture of this storage has and allocates level 0, undefined.
+    void Define(GLuint texture) const;
+    HRESULT Upload(GLuint texture, const void* pixels, std::uint32_t pitch);
+    void ForgetKeptImages();
+
+    std::vector<Kept> kept_;
+    std::uint64_t uses_ = 0;
 };
 
 }  // namespace gl

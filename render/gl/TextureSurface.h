@@ -16,6 +16,9 @@ class TextureSurface final : public gpu::Surface {
     HRESULT WritePixels(const void* pixels, std::uint32_t pitch) override {
         return storage_->Write(pixels, pitch);
     }
+    HRESULT WriteKeyedPixels(const void* pixels, std::uint32_t pitch, std::uint64_t key) override {
+        return storage_->WriteKeyed(pixels, pitch, key);
+    }
     HRESULT AddReference(gpu::Ref<gpu::Surface>* surface) override;
 
   private:

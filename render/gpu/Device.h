@@ -42,6 +42,13 @@ class Surface : public Object {
     virtual Texture2DDesc GetDesc() const = 0;
     // pixels: height rows of pitch bytes, each starting with width B8G8R8A8 texels.
     virtual HRESULT WritePixels(const void* pixels, std::uint32_t pitch) = 0;
+    // The same for an image that `key` names: whatever is written under a key again holds the
+    // same pixels. A backend may keep a few images by their keys and then only switch to the
+    // one asked for instead of writing it once more; key 0 names no image.
+    virtual HRESULT WriteKeyedPixels(const void* pixels, std::uint32_t pitch, std::uint64_t key) {
+        static_cast<void>(key);
+        return WritePixels(pixels, pitch);
+    }
     // A further reference to the same surface, for an object that keeps drawing into it after
     // the caller has released its own (a text target made over the surface).
     virtual HRESULT AddReference(Ref<Surface>* surface) = 0;

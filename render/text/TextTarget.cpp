@@ -5,6 +5,7 @@
 #include <bit>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -18,6 +19,13 @@ namespace qtext {
 static_assert(std::endian::native == std::endian::little);
 
 namespace {
+
+// One counter for every target: a target made anew draws into the surface of the one before,
+// whose kept images must not answer to its keys.
+std::uint64_t NextSerial() {
+    static std::atomic<std::uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 // Beyond this many glyphs on a page that is never cleared, the page stops keeping track and the
 // next clear fills it whole.
@@ -199,13 +207,15 @@ HRESULT TextTarget::EndDraw() {
             return E_OUTOFMEMORY;
         }
         ++composed_;
+        page->serial = NextSerial();
         page->keyed = keyed;
         page->commands = std::move(commands);
     }
     pages_.splice(pages_.begin(), pages_, page);
 
     current_ = nullptr;
-    const HRESULT hr = surface_->WritePixels(pages_.front().pixels.data(), width_ * 4);
+    const HRESULT hr =
+        surface_->WriteKeyedPixels(pages_.front().pixels.data(), width_ * 4, pages_.front().serial);
     if (SUCCEEDED(hr)) {
         current_ = &pages_.front();
     }

@@ -89,6 +89,8 @@ class TextTarget final : public gpu::TextTarget {
         std::vector<Command> commands;
         bool keyed = false;
         std::vector<std::uint32_t> pixels;
+        // Names these pixels to the surface, anew each time they are drawn: unique in the process.
+        std::uint64_t serial = 0;
         // When known, every texel that no glyph in `inked` covered holds `uniform`.
         bool uniformKnown = false;
         std::uint32_t uniform = 0;

@@ -10,6 +10,7 @@
 
 #include "base/ModuleDirectory.h"
 #include "render/gl/Graphics.h"
+#include "render/gl/LiveObjects.h"
 #include "render/platform/RealPlatform.h"
 #include "scene/Scene.h"
 #include "tests/render/support/OffscreenSurface.h"
@@ -66,8 +67,9 @@ class GlPipeline : public testing::Test {
     // A rectangle from (x0, y0) to (x1, y1) in clip coordinates at depth z, its texture
     // coordinates running from (0, 0) at the top left to (1, 1) at the bottom right, drawn with
     // the page texture holding `texels`.
+    // With a key, the texels go in as the image that key names.
     void DrawQuad(float x0, float y0, float x1, float y1, float z,
-                  const std::vector<std::uint32_t>& texels) {
+                  const std::vector<std::uint32_t>& texels, std::uint64_t key = 0) {
         const Vertex v[6] = {
             {{x0, y1, z}, 0.0f, 0.0f}, {{x1, y1, z}, 1.0f, 0.0f}, {{x1, y0, z}, 1.0f, 1.0f},
             {{x1, y0, z}, 1.0f, 1.0f}, {{x0, y0, z}, 0.0f, 1.0f}, {{x0, y1, z}, 0.0f, 0.0f},
@@ -99,7 +101,9 @@ class GlPipeline : public testing::Test {
         d.PSSetShader(scene.textPixelShader.get());
         gpu::SamplerState* const samplers[] = {scene.samplerState.get()};
         d.PSSetSamplers(0, 1, samplers);
-        ASSERT_EQ(page->WritePixels(texels.data(), 8192 * 4), S_OK);
+        ASSERT_EQ(key != 0 ? page->WriteKeyedPixels(texels.data(), 8192 * 4, key)
+                           : page->WritePixels(texels.data(), 8192 * 4),
+                  S_OK);
         gpu::ShaderResourceView* const views[] = {scene.textTextureView.get()};
         d.PSSetShaderResources(0, 1, views);
         d.Draw(6, 0);
@@ -174,6 +178,82 @@ TEST_F(GlPipeline, DepthRunsFromZeroAtTheNearPlaneToOne) {
     const gpu::Picture picture = Present();
     EXPECT_EQ(At(picture, 100, 240), kRed);
     EXPECT_EQ(At(picture, 540, 240), 0xFF000000u);
+}
+
+TEST_F(GlPipeline, KeptImagesShowWithoutBeingWrittenAgainEachDrawItsOwn) {
+    const auto solid = [](std::uint32_t colour) {
+        return Page([colour](std::uint32_t, std::uint32_t) { return colour; });
+    };
+    const auto red = solid(kRed);
+    const auto green = solid(kGreen);
+    const auto blue = solid(kBlue);
+    const std::int64_t textures = gl::LiveObjects::Count(gl::ObjectKind::Texture);
+    // Left half red under key 1, right half green under key 2: both in one frame.
+    Clear(0x000000);
+    DrawQuad(-1.0f, -1.0f, 0.0f, 1.0f, 0.5f, red, 1);
+    DrawQuad(0.0f, -1.0f, 1.0f, 1.0f, 0.5f, green, 2);
+    gpu::Picture picture = Present();
+    EXPECT_EQ(At(picture, 100, 240), kRed);
+    EXPECT_EQ(At(picture, 540, 240), kGreen);
+    // The same keys with other texels: the kept images show, in the order asked for.
+    Clear(0x000000);
+    DrawQuad(-1.0f, -1.0f, 0.0f, 1.0f, 0.5f, blue, 2);
+    DrawQuad(0.0f, -1.0f, 1.0f, 1.0f, 0.5f, blue, 1);
+    picture = Present();
+    EXPECT_EQ(At(picture, 100, 240), kGreen);
+    EXPECT_EQ(At(picture, 540, 240), kRed);
+    // A write without a key replaces what the texture holds now (key 1's image): key 1 then
+    // names nothing kept and is written anew; key 2 is still kept.
+    Clear(0x000000);
+    DrawQuad(-1.0f, -1.0f, 0.0f, 1.0f, 0.5f, blue);
+    DrawQuad(0.0f, -1.0f, 1.0f, 1.0f, 0.5f, solid(kGrey), 1);
+    picture = Present();
+    EXPECT_EQ(At(picture, 100, 240), kBlue);
+    EXPECT_EQ(At(picture, 540, 240), kGrey);
+    Clear(0x000000);
+    DrawQuad(-1.0f, -1.0f, 0.0f, 1.0f, 0.5f, red, 2);
+    picture = Present();
+    EXPECT_EQ(At(picture, 100, 240), kGreen);
+    EXPECT_EQ(gl::LiveObjects::Count(gl::ObjectKind::Texture), textures + 1);
+}
+
+TEST_F(GlPipeline, OnlyTheLastEightImagesAreKeptAndTheirTexturesGoWithTheScene) {
+    const std::int64_t textures = gl::LiveObjects::Count(gl::ObjectKind::Texture);
+    const auto shade = [](std::uint32_t i) {
+        return Page([i](std::uint32_t, std::uint32_t) { return 0xFF000000u | (i * 0x10u) << 8; });
+    };
+    const auto other = Page([](std::uint32_t, std::uint32_t) { return kRed; });
+    // Keys 1 to 10 written in turn: 3 to 10 are the last eight, 1 and 2 are gone.
+    for (std::uint32_t key = 1; key <= 10; ++key) {
+        Clear(0x000000);
+        DrawQuad(-1.0f, -1.0f, 1.0f, 1.0f, 0.5f, shade(key), key);
+        EXPECT_EQ(At(Present(), 320, 240), 0xFF000000u | (key * 0x10u) << 8) << key;
+    }
+    EXPECT_EQ(gl::LiveObjects::Count(gl::ObjectKind::Texture), textures + 7);
+    for (std::uint32_t key : {3u, 10u, 6u}) {
+        Clear(0x000000);
+        DrawQuad(-1.0f, -1.0f, 1.0f, 1.0f, 0.5f, other, key);
+        EXPECT_EQ(At(Present(), 320, 240), 0xFF000000u | (key * 0x10u) << 8) << key;
+    }
+    // Key 1 went first: written anew, into the texture asked for least recently (key 4's).
+    for (std::uint32_t key : {1u, 4u}) {
+        Clear(0x000000);
+        DrawQuad(-1.0f, -1.0f, 1.0f, 1.0f, 0.5f, other, key);
+        EXPECT_EQ(At(Present(), 320, 240), kRed) << key;
+    }
+    EXPECT_EQ(gl::LiveObjects::Count(gl::ObjectKind::Texture), textures + 7);
+    // A write that the texture refuses leaves the kept images as they were.
+    const std::vector<std::uint32_t> row(64);
+    EXPECT_EQ(page->WriteKeyedPixels(row.data(), 64 * 4, 11), E_INVALIDARG);
+    EXPECT_EQ(page->WriteKeyedPixels(nullptr, 8192 * 4, 3), E_INVALIDARG);
+    Clear(0x000000);
+    DrawQuad(-1.0f, -1.0f, 1.0f, 1.0f, 0.5f, other, 3);
+    EXPECT_EQ(At(Present(), 320, 240), 0xFF003000u);
+
+    page.reset();
+    buffers.clear();
+    scene.ReleaseGraphics();
+    EXPECT_EQ(gl::LiveObjects::Count(gl::ObjectKind::Texture), 0);
 }
 
 TEST_F(GlPipeline, OnlyAPresentedPictureCanBeRead) {

@@ -30,6 +30,8 @@ struct Texels {
     std::vector<std::uint32_t> pixels;
     int writes = 0;
     HRESULT fail = S_OK;
+    // The key of each write that came with one.
+    std::vector<std::uint64_t> keys;
 };
 
 class MemorySurface final : public gpu::Surface {
@@ -49,6 +51,10 @@ class MemorySurface final : public gpu::Surface {
         }
         ++texels_->writes;
         return S_OK;
+    }
+    HRESULT WriteKeyedPixels(const void* pixels, std::uint32_t pitch, std::uint64_t key) override {
+        texels_->keys.push_back(key);
+        return WritePixels(pixels, pitch);
     }
     HRESULT AddReference(gpu::Ref<gpu::Surface>* surface) override {
         *surface = std::make_unique<MemorySurface>(texels_);
@@ -305,6 +311,46 @@ TEST_F(TextStack, PagesDrawnAgainComeOutTheSame) {
     EXPECT_EQ(own->pagesComposed(), 4u);
     EXPECT_NE(std::find(texels->pixels.begin(), texels->pixels.end(), 0xFFFF0000u),
               texels->pixels.end());
+}
+
+// A device may keep page images by their keys: a key must name one picture only, for as long
+// as the process lives, and a kept page must come with the key it had.
+TEST_F(TextStack, EachPictureGoesUpUnderAKeyOfItsOwn) {
+    const std::u16string a = Kanji(64);
+    const std::u16string b = FullWidth(u"鍵が同じなら絵も同じ");
+    DrawPage(a);
+    DrawPage(b);
+    DrawPage(a);
+    ASSERT_EQ(texels->keys.size(), 3u);
+    EXPECT_NE(texels->keys[0], 0u);
+    EXPECT_NE(texels->keys[0], texels->keys[1]);
+    EXPECT_EQ(texels->keys[2], texels->keys[0]) << "a kept page is the same picture";
+
+    // Drawn over the picture on the surface without a clear: another picture, another key.
+    target->BeginDraw();
+    target->DrawText(Kanji(2), format.get(), {0.0f, 0.0f, 8192.0f, 128.0f}, black.get(),
+                     gpu::kDrawTextOptionsNone, gpu::MeasuringMode::Natural);
+    ASSERT_EQ(target->EndDraw(), S_OK);
+    ASSERT_EQ(texels->keys.size(), 4u);
+    EXPECT_EQ(std::count(texels->keys.begin(), texels->keys.end(), texels->keys[3]), 1);
+
+    // A new target draws the same page into the same surface: its key is new, since the
+    // device must not show an image of the old target's for it.
+    gpu::Ref<gpu::TextTarget> other = MakeTarget();
+    ASSERT_EQ(Draw(*other, a, {}, black.get()), S_OK);
+    ASSERT_EQ(texels->keys.size(), 5u);
+    EXPECT_EQ(std::count(texels->keys.begin(), texels->keys.end(), texels->keys[4]), 1);
+
+    // Without kept pages every drawing is a picture of its own.
+    qtext::SetPageCacheCapacity(0);
+    gpu::Ref<gpu::TextTarget> uncached = MakeTarget();
+    texels->keys.clear();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(Draw(*uncached, a, {}, black.get()), S_OK);
+    }
+    ASSERT_EQ(texels->keys.size(), 3u);
+    EXPECT_NE(texels->keys[0], texels->keys[1]);
+    EXPECT_NE(texels->keys[1], texels->keys[2]);
 }
 
 // Without kept pages every page is put together over the last one, clearing only what that one
