@@ -55,7 +55,11 @@ class InlineVector {
 
     void push_back(const T& value) {
         if (size_ == capacity_) {
+            // `value` may be one of our own elements, which growing moves or frees.
+            const T copy = value;
             Grow(capacity_ * 2);
+            data()[size_++] = copy;
+            return;
         }
         data()[size_++] = value;
     }

@@ -229,4 +229,12 @@ TEST(InlineVectorTest, GrowsBeyondItsInlineCapacityAndCopiesAndMoves) {
     EXPECT_EQ(values[0], 1);
 }
 
+TEST(InlineVectorTest, AnElementOfItsOwnCanBeAppendedWhileItGrows) {
+    InlineVector<int, 2> values = {7, 8};
+    values.push_back(values[0]);  // leaves the inline storage
+    values.push_back(values[1]);
+    values.push_back(values[2]);  // moves to a larger heap block
+    EXPECT_EQ(values, (InlineVector<int, 2>{7, 8, 7, 8, 7}));
+}
+
 }  // namespace
