@@ -5,8 +5,11 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QSettings>
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QTranslator>
@@ -144,6 +147,14 @@ bool CSelvaneApp::InstallTranslations() {
 
 bool CSelvaneApp::InitInstance() {
     recent_.Read();
+    // Qt keeps the state of its dialogs, the colour dialog's custom colours among it, in a
+    // QtProject.conf that every Qt program of the user shares: ours, white at every start,
+    // would replace theirs. Selvane's goes into its own folder, beside its INI, before any
+    // dialog has read it.
+    const QString folder =
+        QFileInfo(QString::fromStdString(RecentFileList::DefaultIniPath())).absolutePath();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
     // Sixteen custom colours, white at every start, shared by both colour commands.
     for (int i = 0; i < QColorDialog::customCount(); ++i) {
         QColorDialog::setCustomColor(i, Qt::white);
@@ -279,15 +290,34 @@ bool CSelvaneApp::OpenFile(const std::string& path, int source) {
 }
 
 void CSelvaneApp::OnOpen() {
-    const QString filters = QString::fromUtf8(strings::kFilterText) + QStringLiteral(";;") +
-                            QString::fromUtf8(strings::kFilterAll);
+    const QString all = QString::fromUtf8(strings::kFilterAll);
     QString start;
     if (!documents_->path().empty()) {
         start = QString::fromStdString(
             std::filesystem::path(documents_->path()).parent_path().string());
     }
-    const QString chosen = QFileDialog::getOpenFileName(
-        frame_.get(), QString::fromUtf8(strings::kOpenDialogTitle), start, filters);
+    QFileDialog dialog(frame_.get(), QString::fromUtf8(strings::kOpenDialogTitle), start);
+    // Qt's own dialog, whatever the desktop offers: it speaks Japanese with Qt's translations,
+    // and its list can be told what "all files" means.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QString::fromUtf8(strings::kFilterText), all});
+    // "*.*" stands for every file in the filter's text, but as a pattern it only matches names
+    // with a dot: README or a file without an extension would not be listed. The dialog has
+    // applied the pattern to its list when it reports the choice.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, all](const QString& filter) {
+                         if (filter != all) {
+                             return;
+                         }
+                         if (auto* model = dialog.findChild<QFileSystemModel*>()) {
+                             model->setNameFilters({QStringLiteral("*")});
+                         }
+                     });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString chosen = dialog.selectedFiles().front();
     if (!chosen.isEmpty()) {
         OpenFile(ToLocal(chosen), static_cast<int>(DocumentManager::Source::Dialog));
     }

@@ -101,8 +101,9 @@ void CSelvaneView::ResizeGraphics(int width, int height) {
     scene.clientHeight = static_cast<std::uint32_t>(height);
     gpu::RenderTargetView* none[1] = {nullptr};
     scene.device->OMSetRenderTargets(1, none, nullptr);
-    // The result is not examined: a failed resize leaves the views missing, and the frames
-    // that follow report it on the debug output. Running out of memory is such a failure too.
+    // The result is not examined. A failed resize, running out of memory among its causes,
+    // leaves the views missing: the frames after it draw into no target, and the check above
+    // makes no further attempt.
     try {
         scene.ResizeViews();
     } catch (const std::bad_alloc&) {

@@ -4,7 +4,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -86,6 +90,7 @@ class ShellTest : public QObject {
     void resizeBelowOneHundredIsIgnored();
     void colourCommandsStartFromTheCurrentColourAndCancelChangesNothing();
     void editAndPaneKeysChangeNothingAndSaveWritesNothing();
+    void openDialogListsEveryFileUnderAllFilesAndOpensTheChoice();
     void statusBarShowsReadyThePromptAndTheLockKeys();
     void aboutBoxShowsItsTextsAndOnlyCloses();
     void droppedFilesOpenInTurn();
@@ -395,6 +400,70 @@ void ShellTest::colourCommandsStartFromTheCurrentColourAndCancelChangesNothing()
     WaitForFrames(2);
     const double red = ShareNear(0x0000FF, true);
     QVERIFY2(red > 0.005, qPrintable(QString::number(red)));
+
+    // Qt keeps the dialog's custom colours in a file every Qt program of the user shares: ours,
+    // white at every start, must not replace theirs.
+    QVERIFY(!QFile::exists(temp_.filePath(QStringLiteral("config/QtProject.conf"))));
+    QVERIFY(QFile::exists(temp_.filePath(QStringLiteral("config/Selvane/QtProject.conf"))));
+}
+
+void ShellTest::openDialogListsEveryFileUnderAllFilesAndOpensTheChoice() {
+    Start();
+    WriteFile(QStringLiteral("README"), "\x82\xa0\x82\xa2\r\n");
+    WriteFile(QStringLiteral("notes.txt"), "abc\r\n");
+    const QString folder = files_->path();
+    QStringList listedFirst;
+    QStringList listedAll;
+    QString title;
+    const auto listed = [folder](QFileDialog* dialog) {
+        QStringList names;
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        if (model == nullptr) {
+            return names;
+        }
+        const QModelIndex root = model->index(folder);
+        for (int i = 0; i < model->rowCount(root); ++i) {
+            names << model->fileName(model->index(i, 0, root));
+        }
+        names.sort();
+        return names;
+    };
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        // A check that fails leaves the lambda early: the dialog must still close.
+        const std::unique_ptr<QDialog, void (*)(QDialog*)> closer(dialog, [](QDialog* d) {
+            if (d->isVisible()) {
+                d->reject();
+            }
+        });
+        title = dialog->windowTitle();
+        dialog->setDirectory(folder);
+        // The list fills from a thread of the model's: wait for the folder's files.
+        QTRY_VERIFY2(listed(dialog).contains(QStringLiteral("notes.txt")),
+                     qPrintable(listed(dialog).join(QStringLiteral(","))));
+        listedFirst = listed(dialog);
+        // As the user's choice in the list of filters arrives.
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types != nullptr);
+        types->setCurrentIndex(1);
+        emit types->activated(1);
+        emit types->textActivated(types->itemText(1));
+        QTRY_VERIFY(listed(dialog).contains(QStringLiteral("README")));
+        listedAll = listed(dialog);
+        // Typed, as selectFile leaves the name field alone while it has the focus.
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name != nullptr);
+        name->setText(QStringLiteral("README"));
+        // The dialog's own accept, as its open button calls it.
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    app_->OnCommand(command::kOpen);
+    QCOMPARE(title, QStringLiteral("開く"));
+    QCOMPARE(listedFirst, QStringList{QStringLiteral("notes.txt")});
+    QCOMPARE(listedAll, (QStringList{QStringLiteral("README"), QStringLiteral("notes.txt")}));
+    QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("README - Tamor Selvane 0.4"));
+    QCOMPARE(g_scene->text, std::u16string(u"あい"));
 }
 
 void ShellTest::editAndPaneKeysChangeNothingAndSaveWritesNothing() {
