@@ -177,9 +177,7 @@ bool CSelvaneApp::InitInstance() {
         frame_->resize(800, 600);
     }
     frame_->SetCommandHandler([this](int id) { OnCommand(id); });
-    const auto openDropped = [this](const std::string& path) {
-        OpenFile(path, static_cast<int>(DocumentManager::Source::Drop));
-    };
+    const auto openDropped = [this](const std::string& path) { OpenDropped(path); };
     frame_->SetDropHandler(openDropped);
     view->SetDropHandler(openDropped);
     document_->SetUpdateAllViews([view] { view->OnUpdate(); });
@@ -287,6 +285,26 @@ void CSelvaneApp::OnCommand(int id) {
 
 bool CSelvaneApp::OpenFile(const std::string& path, int source) {
     return documents_->Open(path, static_cast<DocumentManager::Source>(source));
+}
+
+void CSelvaneApp::OpenDropped(const std::string& path) {
+    // Opened once the drop has been answered: the program the files were dragged from waits
+    // for that answer, and reading a large file or a message box about it would hold it up.
+    dropped_.push_back(path);
+    if (dropped_.size() > 1) {
+        return;
+    }
+    QTimer::singleShot(0, frame_.get(), [this] {
+        // A message box of one open runs events, and with them maybe further drops: they join
+        // the queue and are opened here in turn.
+        while (!dropped_.empty()) {
+            struct Done {
+                std::deque<std::string>& queue;
+                ~Done() { queue.pop_front(); }
+            } done{dropped_};
+            OpenFile(dropped_.front(), static_cast<int>(DocumentManager::Source::Drop));
+        }
+    });
 }
 
 void CSelvaneApp::OnOpen() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,7 @@ class CSelvaneApp {
     void OnOpen();
     void StartScreenshot();
     void RefreshRecentMenu();
+    void OpenDropped(const std::string& path);
 
     std::unique_ptr<Xaudio2DllUnloadWorkaround_LoadLibraryVersion> workaround;
     CommandLine commandLine_;
@@ -71,5 +73,7 @@ class CSelvaneApp {
     std::unique_ptr<DocumentManager> documents_;
     std::unique_ptr<CMainFrame> frame_;
     CSelvaneView* view_ = nullptr;  // owned by the frame
+    // Dropped files not opened yet, in the order they came.
+    std::deque<std::string> dropped_;
     int exitCode_ = 0;
 };

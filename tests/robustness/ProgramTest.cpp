@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -294,15 +295,35 @@ void FlightTest::StartFlight(const std::function<void(ChildOptions&)>& adjust) {
 
 XSession::DropResult FlightTest::Drop(const std::vector<std::string>& paths,
                                       const std::function<void()>& idle) {
-    const XSession::DropResult result = x_->DropFiles(
-        window_, paths, 60s,
-        [this, &idle] {
-            program_->Pump();
-            if (idle) {
-                idle();
-            }
-        },
-        [this] { return !program_->Running(); });
+    const auto pump = [this, &idle] {
+        program_->Pump();
+        if (idle) {
+            idle();
+        }
+    };
+    // Each open ends with its outcome line; the same file may come more than once.
+    std::map<std::string, std::size_t> expected;
+    for (const std::string& path : paths) {
+        const std::string prefix = "open (drop) \"" + Escaped(path) + "\": ";
+        if (expected.count(prefix) == 0) {
+            expected[prefix] = Count(program_->err(), prefix);
+        }
+        ++expected[prefix];
+    }
+    const XSession::DropResult result =
+        x_->DropFiles(window_, paths, 60s, pump, [this] { return !program_->Running(); });
+    // The program answers the drop first and opens the files after.
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    const auto allOpened = [&] {
+        return std::all_of(expected.begin(), expected.end(), [&](const auto& entry) {
+            return Count(program_->err(), entry.first) >= entry.second;
+        });
+    };
+    while (result.finished && program_->Running() && !allOpened() &&
+           std::chrono::steady_clock::now() < deadline) {
+        pump();
+        std::this_thread::sleep_for(5ms);
+    }
     program_->Pump(20ms);
     return result;
 }

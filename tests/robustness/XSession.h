@@ -65,7 +65,7 @@ class XSession {
         std::string Describe() const;
     };
     // Drags the files over the centre of window and drops them there. The drop ends when the
-    // target says it has finished (for this program: after it has opened the files), when
+    // target says it has finished (for this program: before it opens the files), when
     // `gone` says its program has ended, or when timeout passes; `idle` is called between looks
     // at the server.
     DropResult DropFiles(Window window, const std::vector<std::string>& paths,
