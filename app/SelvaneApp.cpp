@@ -1,5 +1,6 @@
 #include "app/SelvaneApp.h"
 
+#include <unistd.h>
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/AboutDlg.h"
@@ -30,6 +32,7 @@
 #include "audio/Platform.h"
 #include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
 #include "audio/al/Platform.h"
+#include "base/DebugSink.h"
 #include "base/ModuleDirectory.h"
 #include "render/ShaderFile.h"
 #include "render/platform/RealPlatform.h"
@@ -64,6 +67,7 @@ CSelvaneApp::CSelvaneApp() : workaround(nullptr), recent_(RecentFileList::Defaul
 CSelvaneApp::~CSelvaneApp() = default;
 
 int CSelvaneApp::Run(int argc, char** argv) {
+    arguments_ = argv;
     commandLine_ = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
     switch (commandLine_.action) {
         case CommandLine::Action::Help:
@@ -203,6 +207,7 @@ bool CSelvaneApp::InitInstance() {
     RefreshRecentMenu();
 
     if (!view->CreateGraphics()) {
+        RestartOnSoftwareRasteriser();
         // The one cause of a failed start that the user can mend alone: name the file.
         if (const std::string problem = ShaderFileProblem(); !problem.empty()) {
             std::fprintf(stderr, "selvane: %s\n", problem.c_str());
@@ -233,6 +238,24 @@ bool CSelvaneApp::InitInstance() {
         StartScreenshot();
     }
     return true;
+}
+
+void CSelvaneApp::RestartOnSoftwareRasteriser() {
+    // No context at all could be made, the software attempt included. Mesa picks its software
+    // rasteriser only when the driver is loaded, once per process: a hardware driver that
+    // offers no OpenGL 3.3 is therefore left by starting again with LIBGL_ALWAYS_SOFTWARE. The
+    // window has not been shown yet, and once set the variable stops a second restart.
+    if (arguments_ == nullptr || view_ == nullptr || !view_->softwareAttempted() ||
+        g_scene == nullptr || g_scene->device || std::getenv("LIBGL_ALWAYS_SOFTWARE") != nullptr) {
+        return;
+    }
+    OutputDebugString("OpenGL: no usable context; starting again on Mesa's software rasteriser\n");
+    ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::execv("/proc/self/exe", arguments_);
+    // Only a failed exec comes back: the start fails as it would have without it.
+    OutputDebugString("OpenGL: the new start failed\n");
 }
 
 int CSelvaneApp::ExitInstance() {

@@ -63,6 +63,7 @@ class CSelvaneApp {
     void StartScreenshot();
     void RefreshRecentMenu();
     void OpenDropped(const std::string& path);
+    void RestartOnSoftwareRasteriser();
 
     std::unique_ptr<Xaudio2DllUnloadWorkaround_LoadLibraryVersion> workaround;
     CommandLine commandLine_;
@@ -76,4 +77,6 @@ class CSelvaneApp {
     // Dropped files not opened yet, in the order they came.
     std::deque<std::string> dropped_;
     int exitCode_ = 0;
+    // The process's own arguments, for a new start; null where Run did not start it.
+    char** arguments_ = nullptr;
 };

@@ -238,10 +238,14 @@ void CSelvaneView::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }
 
-bool CSelvaneView::CreateContext(gl::ContextKind) {
+bool CSelvaneView::CreateContext(gl::ContextKind kind) {
     // Both attempts ask the platform for a context in the format set at start-up; the backend
     // judges what it gets, so a software rasteriser refused as hardware is taken on the
-    // software attempt.
+    // software attempt. Where the driver is not one, only a new start can change it (the
+    // application does that when this attempt fails too).
+    if (kind == gl::ContextKind::Software) {
+        softwareAttempted_ = true;
+    }
     context_.reset();
     auto context = std::make_unique<QOpenGLContext>();
     context->setFormat(requestedFormat());

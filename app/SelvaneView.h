@@ -39,6 +39,8 @@ class CSelvaneView : public QWindow, public gl::Surface {
     // they could not be made (the view must then not be shown).
     bool CreateGraphics();
     HRESULT graphicsResult() const { return graphicsResult_; }
+    // Whether the graphics asked for a software context: the hardware one was not usable.
+    bool softwareAttempted() const { return softwareAttempted_; }
 
     // The document asks every view to repaint after it has been rebuilt (which the view also
     // notes on the debug sink, with the size of the new scene).
@@ -91,6 +93,7 @@ class CSelvaneView : public QWindow, public gl::Surface {
     bool released_ = false;
     bool shownFrame_ = false;
     HRESULT graphicsResult_ = E_FAIL;
+    bool softwareAttempted_ = false;
     int timerId_ = 0;
     std::uint64_t ticks_ = 0;
     std::function<void()> afterFrame_;

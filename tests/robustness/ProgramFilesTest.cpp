@@ -2,7 +2,9 @@
 // the start before any window appears; missing or broken drums, or no sound device at all,
 // leave a program that flies in silence; without OpenGL 3.3 the start ends with its message.
 
+#include <cstdlib>
 #include <fstream>
+#include <string>
 
 #include "tests/robustness/ProgramTest.h"
 
@@ -116,6 +118,26 @@ TEST_F(ProgramFiles, WithoutOpenGL33TheStartEndsWithItsMessage) {
     EXPECT_NE(program->err().find("OpenGL: the context offers version 3.0; 3.3 is needed\n"),
               std::string::npos)
         << program->err();
+}
+
+// Without the variable, a driver without OpenGL 3.3 makes the program start once more on
+// Mesa's software rasteriser; here that offers no 3.3 either, and the second start ends as the
+// first would have: one restart, one message, no window.
+TEST_F(ProgramFiles, WithoutOpenGL33TheProgramStartsOnceMoreOnTheSoftwareRasteriser) {
+    if (std::getenv("LIBGL_ALWAYS_SOFTWARE") != nullptr) {
+        GTEST_SKIP() << "LIBGL_ALWAYS_SOFTWARE is set for the tests: no restart can be seen";
+    }
+    ChildOptions options = Options({sample_}, copy_);
+    options.environment["MESA_GL_VERSION_OVERRIDE"] = "3.0";
+    std::unique_ptr<ChildProcess> program = ExpectNoWindow(options, {kNoGraphics});
+    EXPECT_EQ(Count(program->err(), "starting again on Mesa's software rasteriser"), 1u)
+        << program->err();
+    const std::string& err = program->err();
+    const std::size_t restart = err.find("starting again on Mesa's software rasteriser");
+    const std::string refused = "OpenGL: the context offers version 3.0; 3.3 is needed\n";
+    ASSERT_NE(restart, std::string::npos);
+    EXPECT_LT(err.find(refused), restart) << "the first start was refused: " << err;
+    EXPECT_NE(err.find(refused, restart), std::string::npos) << "and so was the second: " << err;
 }
 
 }  // namespace
