@@ -10,10 +10,10 @@
 
 #include "audio/MessageBox.h"
 #include "base/ModuleDirectory.h"
-#include "tests/audio/AllocationProbe.h"
 #include "tests/audio/RiffBuilder.h"
 #include "tests/audio/TempDir.h"
 #include "tests/fakes/FakeAudio.h"
+#include "tests/support/Allocations.h"
 
 namespace {
 
@@ -184,7 +184,7 @@ TEST_F(DrumPlayerTest, DataLongerThanTheFileFailsTheReadWithoutAllocatingTheClai
                           .Chunk("fmt ", testing_audio::Pcm16Mono())
                           .Chunk("data", testing_audio::Ramp(100), claimed)
                           .Build());
-        testing_audio::AllocationProbe probe;
+        AllocationProbe probe;
         EXPECT_EQ(Construct(), "Failed to read WAV data: 0X80004005\n");
         EXPECT_LT(probe.largest(), 64u * 1024u) << "claimed " << claimed;
         const DrumSound& cymbal = player_->Sounds()[1];

@@ -18,7 +18,7 @@
 #include "render/text/TextStack.h"
 #include "render/text/TextTarget.h"
 #include "render/text/WriteFactory.h"
-#include "tests/render/support/LargeAllocationFailure.h"
+#include "tests/support/Allocations.h"
 
 extern HRESULT g_textFactoryWithoutApplication;
 

@@ -1,17 +1,24 @@
-#include "tests/audio/AllocationProbe.h"
+#include "tests/support/Allocations.h"
 
 #include <atomic>
 #include <cstdlib>
+#include <limits>
 #include <new>
 
 namespace {
 
-std::atomic<bool> g_armed{false};
+std::atomic<bool> g_probing{false};
 std::atomic<std::size_t> g_count{0};
 std::atomic<std::size_t> g_largest{0};
+std::atomic<std::size_t> g_threshold{std::numeric_limits<std::size_t>::max()};
+std::atomic<std::size_t> g_failures{0};
 
 void* Allocate(std::size_t size) {
-    if (g_armed.load(std::memory_order_relaxed)) {
+    if (size >= g_threshold.load(std::memory_order_relaxed)) {
+        g_failures.fetch_add(1, std::memory_order_relaxed);
+        return nullptr;
+    }
+    if (g_probing.load(std::memory_order_relaxed)) {
         g_count.fetch_add(1, std::memory_order_relaxed);
         std::size_t largest = g_largest.load(std::memory_order_relaxed);
         while (size > largest && !g_largest.compare_exchange_weak(largest, size)) {
@@ -56,16 +63,14 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 
-namespace testing_audio {
-
 AllocationProbe::AllocationProbe() {
     g_count = 0;
     g_largest = 0;
-    g_armed = true;
+    g_probing = true;
 }
 
 AllocationProbe::~AllocationProbe() {
-    g_armed = false;
+    g_probing = false;
 }
 
 std::size_t AllocationProbe::count() const {
@@ -76,4 +81,15 @@ std::size_t AllocationProbe::largest() const {
     return g_largest;
 }
 
-}  // namespace testing_audio
+LargeAllocationFailure::LargeAllocationFailure(std::size_t size) {
+    g_failures = 0;
+    g_threshold = size;
+}
+
+LargeAllocationFailure::~LargeAllocationFailure() {
+    g_threshold = std::numeric_limits<std::size_t>::max();
+}
+
+std::size_t LargeAllocationFailure::failures() const {
+    return g_failures.load();
+}
