@@ -358,10 +358,8 @@ void CSelvaneApp::OnOpen() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
-    const QString chosen = dialog.selectedFiles().front();
-    if (!chosen.isEmpty()) {
-        OpenFile(ToLocal(chosen), static_cast<int>(DocumentManager::Source::Dialog));
-    }
+    OpenFile(ToLocal(dialog.selectedFiles().front()),
+             static_cast<int>(DocumentManager::Source::Dialog));
 }
 
 void CSelvaneApp::OnAbout() {
