@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "render/gpu/Types.h"
+#include "gpu/Types.h"
 
 // A material record. Only color is read (the renderer copies the first material's colour into
 // every draw); the rest is carried along. The reference is never set by this program; it is

@@ -7,7 +7,7 @@
 #include "base/Color.h"
 #include "base/Math.h"
 #include "base/Result.h"
-#include "render/gpu/Platform.h"
+#include "gpu/Platform.h"
 #include "scene/Material.h"
 #include "scene/RibbonSegment.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/gpu/Device.h"
+#include "gpu/Device.h"
 #include "scene/Vertex.h"
 
 // The drawable part of a segment: a triangle list and the vertex buffer made from it.

@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "gpu/Device.h"
 #include "render/gl/Context.h"
-#include "render/gpu/Device.h"
 
 namespace gl {
 

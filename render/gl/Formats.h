@@ -2,7 +2,7 @@
 
 #include <GL/glcorearb.h>
 
-#include "render/gpu/Types.h"
+#include "gpu/Types.h"
 
 namespace gl {
 

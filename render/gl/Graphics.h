@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "gpu/Platform.h"
 #include "render/gl/Context.h"
-#include "render/gpu/Platform.h"
 
 namespace gl {
 

@@ -3,11 +3,11 @@
 #include <memory>
 #include <utility>
 
+#include "gpu/Device.h"
 #include "render/gl/InputLayoutData.h"
 #include "render/gl/SamplerObject.h"
 #include "render/gl/ShaderCode.h"
 #include "render/gl/TextureStorage.h"
-#include "render/gpu/Device.h"
 
 namespace gl {
 

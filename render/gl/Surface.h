@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "render/gpu/Types.h"
+#include "gpu/Types.h"
 
 namespace gl {
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "gpu/Device.h"
 #include "render/gl/TextureStorage.h"
-#include "render/gpu/Device.h"
 
 namespace gl {
 

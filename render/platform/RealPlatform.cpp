@@ -1,7 +1,7 @@
 #include "render/platform/RealPlatform.h"
 
+#include "gpu/Platform.h"
 #include "render/gl/Graphics.h"
-#include "render/gpu/Platform.h"
 #include "render/text/TextStack.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/Result.h"
-#include "render/gpu/Device.h"
+#include "gpu/Device.h"
 
 // The platform the program runs on: devices and the shader compiler on OpenGL, text on Qt.
 // Only these two entry points are public, so that the shell's Qt code never sees the OpenGL

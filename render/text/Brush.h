@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/gpu/Text.h"
+#include "gpu/Text.h"
 
 namespace qtext {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "render/gpu/Text.h"
+#include "gpu/Text.h"
 #include "render/text/GlyphCache.h"
 #include "render/text/PagePool.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "render/gpu/Text.h"
+#include "gpu/Text.h"
 #include "render/text/PageLayout.h"
 
 namespace qtext {

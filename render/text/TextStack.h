@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string>
 
-#include "render/gpu/Device.h"
-#include "render/gpu/Text.h"
+#include "gpu/Device.h"
+#include "gpu/Text.h"
 
 // The Qt text stack behind the graphics layer's text operations. It needs the application's
 // QGuiApplication (or QApplication) to exist and is used on its thread only.

@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "render/gpu/Text.h"
+#include "gpu/Text.h"
 #include "render/text/GlyphCache.h"
 #include "render/text/PageLayout.h"
 #include "render/text/PagePool.h"

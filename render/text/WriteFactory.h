@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "render/gpu/Text.h"
+#include "gpu/Text.h"
 
 namespace qtext {
 

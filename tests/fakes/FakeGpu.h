@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "render/gpu/Platform.h"
+#include "gpu/Platform.h"
 
 namespace fake {
 

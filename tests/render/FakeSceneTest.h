@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/DebugSink.h"
-#include "render/gpu/Platform.h"
+#include "gpu/Platform.h"
 #include "scene/Scene.h"
 #include "tests/fakes/FakeGpu.h"
 

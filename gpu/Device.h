@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/gpu/Types.h"
+#include "gpu/Types.h"
 
 namespace gpu {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "render/gpu/Device.h"
+#include "gpu/Device.h"
 
 namespace gpu {
 

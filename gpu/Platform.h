@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "render/gpu/Text.h"
+#include "gpu/Text.h"
 
 namespace gpu {
 

@@ -1,4 +1,4 @@
-#include "render/gpu/Platform.h"
+#include "gpu/Platform.h"
 
 namespace gpu {
 
