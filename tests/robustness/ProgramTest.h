@@ -119,6 +119,9 @@ class FlightTest : public ProgramTest {
     // The debug line of the last drop's outcome: "opened", "failed: <reason>", ...
     std::string LastDropOutcome(const std::string& path) const;
     std::string Title() { return x_->Title(window_); }
+    // The title once it reads `expected`, or after a few seconds whatever it reads: the
+    // program logs an open before Qt has sent the new caption to the X server.
+    std::string TitleAwaiting(const std::string& expected);
     XSession::Picture GrabSettled() { return ProgramTest::GrabSettled(*program_, window_); }
 
     std::string flightTitle_;
