@@ -331,19 +331,22 @@ void TextTarget::Blit(std::shared_ptr<const GlyphMask> shared, int x, int y, std
         if (!InkedColumns(mask, clip, left, row - top, &x0, &x1)) {
             continue;
         }
+        // Both rows are indexed from their own start: the mask's columns lie `left` to the
+        // right of the page's, and a pointer shifted back by `left` could point before the mask.
         const std::uint8_t* src =
-            mask.coverage.data() + static_cast<std::size_t>(row - top) * mask.width - left;
+            mask.coverage.data() + static_cast<std::size_t>(row - top) * mask.width;
         std::uint32_t* dst = page.pixels.data() + static_cast<std::size_t>(row) * width_;
         if (onUniform) {
             // Every texel here still holds the uniform colour, which is the table's entry for
             // no coverage: one lookup per texel, no branch.
             for (int k = x0; k < x1; ++k) {
-                dst[k] = table[src[k]];
+                dst[k] = table[src[k - left]];
             }
         } else {
             for (int k = x0; k < x1; ++k) {
-                if (src[k] != 0) {
-                    dst[k] = Blend(dst[k], brush, Weight(src[k], brush));
+                const std::uint8_t coverage = src[k - left];
+                if (coverage != 0) {
+                    dst[k] = Blend(dst[k], brush, Weight(coverage, brush));
                 }
             }
         }
