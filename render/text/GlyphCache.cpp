@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -59,13 +60,24 @@ std::size_t GlyphCache::KeyHash::operator()(const Key& key) const {
 }
 
 std::uint32_t GlyphCache::FontIndex(const QRawFont& font) {
+    std::size_t free = fonts_.size();
     for (std::size_t i = 0; i < fonts_.size(); ++i) {
-        if (fonts_[i] == font) {
+        if (fonts_[i].glyphs == 0) {
+            free = std::min(free, i);
+        } else if (fonts_[i].font == font) {
             return static_cast<std::uint32_t>(i);
         }
     }
-    fonts_.push_back(font);
-    return static_cast<std::uint32_t>(fonts_.size() - 1);
+    if (free == fonts_.size()) {
+        fonts_.emplace_back();
+    }
+    fonts_[free].font = font;
+    return static_cast<std::uint32_t>(free);
+}
+
+std::size_t GlyphCache::fonts() const {
+    return static_cast<std::size_t>(std::count_if(
+        fonts_.begin(), fonts_.end(), [](const FontSlot& slot) { return slot.glyphs != 0; }));
 }
 
 std::shared_ptr<const GlyphMask> GlyphCache::Get(const QRawFont& font, quint32 glyph, int subX,
@@ -82,12 +94,16 @@ std::shared_ptr<const GlyphMask> GlyphCache::Get(const QRawFont& font, quint32 g
     entries_.push_front(
         {key, std::make_shared<const GlyphMask>(RasteriseGlyph(font, glyph, offset, antialiased))});
     ++rasterised_;
+    ++fonts_[key.font].glyphs;
     index_.emplace(key, entries_.begin());
     bytes_ += entries_.front().mask->Bytes();
     // The newest entry always stays, even alone over the budget.
     while (bytes_ > budget_ && entries_.size() > 1) {
         const Entry& last = entries_.back();
         bytes_ -= last.mask->Bytes();
+        if (--fonts_[last.key.font].glyphs == 0) {
+            fonts_[last.key.font].font = QRawFont();
+        }
         index_.erase(last.key);
         entries_.pop_back();
     }

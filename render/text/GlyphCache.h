@@ -34,6 +34,8 @@ class GlyphCache {
     std::size_t bytes() const { return bytes_; }
     std::size_t size() const { return entries_.size(); }
     std::size_t rasterised() const { return rasterised_; }
+    // Fonts that glyphs still in the cache were filled from.
+    std::size_t fonts() const;
 
   private:
     struct Key {
@@ -51,13 +53,20 @@ class GlyphCache {
         Key key;
         std::shared_ptr<const GlyphMask> mask;
     };
+    // A font is kept only while glyphs of it are: a flight through many sizes or families
+    // would otherwise hold each one's font data for good. A slot whose glyphs are all gone is
+    // taken by the next new font; no key refers to it any more.
+    struct FontSlot {
+        QRawFont font;
+        std::size_t glyphs = 0;
+    };
 
     std::uint32_t FontIndex(const QRawFont& font);
 
     std::size_t budget_;
     std::size_t bytes_ = 0;
     std::size_t rasterised_ = 0;
-    std::vector<QRawFont> fonts_;
+    std::vector<FontSlot> fonts_;
     std::list<Entry> entries_;
     std::unordered_map<Key, std::list<Entry>::iterator, KeyHash> index_;
 };

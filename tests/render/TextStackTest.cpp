@@ -620,4 +620,32 @@ TEST(GlyphCache, EachGlyphIsFilledOnceAndTheBudgetHolds) {
     }
 }
 
+TEST(GlyphCache, AFontIsDroppedWithItsLastGlyph) {
+    QFont font;
+    font.setFamilies({"IPAexMincho"});
+    const QList<quint32> glyphs = [&] {
+        font.setPixelSize(128);
+        return QRawFont::fromFont(font).glyphIndexesForString(QString::fromUtf16(Kanji(20).data()));
+    }();
+    // Each size is a font of its own: a long flight through many would keep them all.
+    qtext::GlyphCache cache(100 * 1024);
+    for (int size = 100; size < 140; ++size) {
+        font.setPixelSize(size);
+        const QRawFont raw = QRawFont::fromFont(font);
+        ASSERT_TRUE(raw.isValid());
+        for (quint32 glyph : glyphs) {
+            cache.Get(raw, glyph, 0, 0, true);
+        }
+        EXPECT_LE(cache.fonts(), 2u) << "at size " << size;
+    }
+    // A font met again after it was dropped fills its glyphs anew, each at its own size.
+    font.setPixelSize(100);
+    const std::size_t filled = cache.rasterised();
+    const auto small = cache.Get(QRawFont::fromFont(font), glyphs[0], 0, 0, true);
+    EXPECT_EQ(cache.rasterised(), filled + 1);
+    font.setPixelSize(139);
+    const auto large = cache.Get(QRawFont::fromFont(font), glyphs[0], 0, 0, true);
+    EXPECT_LT(small->height, large->height);
+}
+
 }  // namespace
