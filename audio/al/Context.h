@@ -4,9 +4,11 @@
 // source voice share it, so that a voice left alive by mistake after its mastering voice still
 // finds its AL objects valid.
 
+#include <AL/al.h>
 #include <AL/alc.h>
 
 #include <memory>
+#include <vector>
 
 #include "audio/al/Device.h"
 
@@ -24,10 +26,19 @@ class Context {
     bool MakeCurrent() const;
     bool float32() const { return float32_; }
 
+    // Deletes a voice's source and buffer (0 for none). Where the context cannot be made current
+    // now they are deleted the next time it can, at the latest just before it is destroyed.
+    void DeleteVoiceObjects(ALuint source, ALuint buffer);
+
   private:
+    void DeletePending() const;
+
     std::shared_ptr<Device> device_;
     ALCcontext* context_;
     bool float32_ = false;
+    // Names of voices gone while the context could not be made current.
+    mutable std::vector<ALuint> pendingSources_;
+    mutable std::vector<ALuint> pendingBuffers_;
 };
 
 }  // namespace audio::al

@@ -70,16 +70,7 @@ HRESULT SourceVoice::Create(std::shared_ptr<Context> context, const WAVEFORMATEX
 }
 
 SourceVoice::~SourceVoice() {
-    if (!context_->MakeCurrent()) {
-        return;
-    }
-    if (source_ != 0) {
-        alSourceStop(source_);
-        alDeleteSources(1, &source_);
-    }
-    if (buffer_ != 0) {
-        alDeleteBuffers(1, &buffer_);
-    }
+    context_->DeleteVoiceObjects(source_, buffer_);
 }
 
 ALint SourceVoice::SourceState() const {
