@@ -20,7 +20,8 @@ std::string Setting(const std::vector<std::string>& arguments, const char* optio
 
 }  // namespace
 
-std::string DisplayProblem(const std::vector<std::string>& qtArguments) {
+std::string DisplayProblem(const std::vector<std::string>& qtArguments,
+                           std::shared_ptr<void>* connection) {
     const std::string platform = Setting(qtArguments, "-platform", "QT_QPA_PLATFORM");
     if (!platform.empty() && platform.rfind("xcb", 0) != 0) {
         return {};
@@ -35,10 +36,15 @@ std::string DisplayProblem(const std::vector<std::string>& qtArguments) {
     if (display.empty()) {
         return "no display to show the window on: DISPLAY is not set";
     }
-    Display* connection = XOpenDisplay(display.c_str());
-    if (connection == nullptr) {
+    Display* const opened = XOpenDisplay(display.c_str());
+    if (opened == nullptr) {
         return "cannot connect to the display \"" + display + "\"";
     }
-    XCloseDisplay(connection);
+    if (connection != nullptr) {
+        *connection = std::shared_ptr<void>(
+            opened, [](void* server) { XCloseDisplay(static_cast<Display*>(server)); });
+    } else {
+        XCloseDisplay(opened);
+    }
     return {};
 }

@@ -31,6 +31,7 @@
 #include "audio/MessageBox.h"
 #include "audio/Platform.h"
 #include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
+#include "audio/al/LibrarySetup.h"
 #include "audio/al/Platform.h"
 #include "base/DebugSink.h"
 #include "base/ModuleDirectory.h"
@@ -83,6 +84,10 @@ int CSelvaneApp::Run(int argc, char** argv) {
         case CommandLine::Action::Run:
             break;
     }
+
+    // While the process has one thread: OpenAL Soft takes its configuration only through the
+    // environment, which Qt's threads read.
+    audio::al::LibrarySetup::Configure(audio::al::Options{}.shortPeriods);
 
     if (const std::string problem = DisplayProblem(commandLine_.qtArguments); !problem.empty()) {
         std::fprintf(stderr, "selvane: %s\n", problem.c_str());

@@ -17,7 +17,7 @@ HRESULT Engine::Initialize(std::uint32_t, std::uint32_t) {
         return kErrorInvalidCall;
     }
     // The library mixes on threads of its own; there is no processor to choose.
-    const LibrarySetup setup(platform_.options().shortPeriods);
+    LibrarySetup::Configure(platform_.options().shortPeriods);
     ALCdevice* device = nullptr;
     if (platform_.options().loopback) {
         if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") != ALC_TRUE) {

@@ -1,5 +1,7 @@
 #include "audio/al/LibrarySetup.h"
 
+#include <AL/alc.h>
+#include <AL/alext.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -18,6 +20,25 @@ std::string LibrarySetup::Config(const char* userDrivers, bool shortPeriods) {
         text += "periods = " + std::to_string(kPeriods) + "\n";
     }
     return text.empty() ? text : "[general]\n" + text;
+}
+
+void LibrarySetup::Configure(bool shortPeriods) {
+    static bool configured = false;
+    if (configured) {
+        return;
+    }
+    configured = true;
+    const LibrarySetup setup(shortPeriods);
+    // Any device makes the library read its configuration, once; the loopback device touches
+    // no driver.
+    const auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+        alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    if (ALCdevice* device = open != nullptr ? open(nullptr) : nullptr) {
+        alcCloseDevice(device);
+    } else {
+        // Without the loopback extension the configuration is read with the capture devices.
+        alcGetString(nullptr, ALC_CAPTURE_DEFAULT_DEVICE_SPECIFIER);
+    }
 }
 
 LibrarySetup::LibrarySetup(bool shortPeriods) {

@@ -15,6 +15,10 @@
 // The configuration goes through ALSOFT_CONF as an anonymous in-memory file, so nothing is
 // written to disk. It is read after the user's own configuration files and wins over them for
 // these keys. A user who set ALSOFT_CONF keeps that file and gets none of ours.
+//
+// The environment is no place to change while other threads may read it (Qt's do), and the
+// library takes no configuration any other way: the program calls Configure early in main,
+// while it has one thread, and the library reads its configuration there, once for the process.
 
 #include <string>
 
@@ -28,6 +32,11 @@ class LibrarySetup {
     // The configuration for the user's ALSOFT_DRIVERS (null when unset); empty when there is
     // nothing to set.
     static std::string Config(const char* userDrivers, bool shortPeriods);
+
+    // Has the library read its configuration with ours, unless it did so before: the variable is
+    // set, a loopback device (which opens no sound device) is opened and closed, and the
+    // variable is taken out again. The engine calls it too, for processes that did not.
+    static void Configure(bool shortPeriods);
 
     explicit LibrarySetup(bool shortPeriods);
     ~LibrarySetup();
