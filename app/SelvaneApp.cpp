@@ -89,7 +89,10 @@ int CSelvaneApp::Run(int argc, char** argv) {
     // environment, which Qt's threads read.
     audio::al::LibrarySetup::Configure(audio::al::Options{}.shortPeriods);
 
-    if (const std::string problem = DisplayProblem(commandLine_.qtArguments); !problem.empty()) {
+    // Held until Qt has made its own connection to the display.
+    std::shared_ptr<void> displayCheck;
+    if (const std::string problem = DisplayProblem(commandLine_.qtArguments, &displayCheck);
+        !problem.empty()) {
         std::fprintf(stderr, "selvane: %s\n", problem.c_str());
         return 1;
     }
@@ -111,6 +114,7 @@ int CSelvaneApp::Run(int argc, char** argv) {
     qtArgv.push_back(nullptr);
     int qtArgc = static_cast<int>(qtArgv.size()) - 1;
     QApplication application(qtArgc, qtArgv.data());
+    displayCheck.reset();
     QApplication::setApplicationName(QString::fromUtf8(strings::kAppName));
     QApplication::setApplicationVersion(QStringLiteral("0.4.0.1"));
     QApplication::setWindowIcon(ProgramIcon());
