@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 
 #include "app/AboutDlg.h"
 #include "app/DisplayProblem.h"
@@ -173,7 +174,15 @@ bool CSelvaneApp::InitInstance() {
         QColorDialog::setCustomColor(i, Qt::white);
     }
 
-    document_ = std::make_unique<CSelvaneDoc>();
+    try {
+        document_ = std::make_unique<CSelvaneDoc>();
+    } catch (const std::bad_alloc&) {
+        // Nothing can be shown without the document: the start ends as when it cannot be made.
+        std::fprintf(stderr, "selvane: out of memory while the document was created\n");
+        ShowMessage(nullptr, QString::fromUtf8(strings::kDocumentCreateFailed));
+        exitCode_ = 1;
+        return false;
+    }
     document_->SetEncoding(commandLine_.encoding == CommandLine::Encoding::Utf8
                                ? TextEncoding::Utf8
                                : TextEncoding::Cp932);

@@ -35,6 +35,7 @@
 #include "render/platform/RealPlatform.h"
 #include "scene/Scene.h"
 #include "tests/fakes/FakeAudio.h"
+#include "tests/support/Allocations.h"
 
 // Qt before X11: Xlib's macros would break Qt's headers.
 #include <X11/XKBlib.h>
@@ -98,6 +99,7 @@ class ShellTest : public QObject {
     void helpAndVersionNeedNoDisplay();
     void screenshotOptionSavesTheFlight();
     void graphicsThatCannotBeCreatedEndStartupWithItsMessage();
+    void aDocumentWithoutMemoryEndsStartupWithItsMessage();
     void qtsOwnDialogsSpeakJapanese();
 
   private:
@@ -647,6 +649,20 @@ void ShellTest::graphicsThatCannotBeCreatedEndStartupWithItsMessage() {
     QVERIFY(!app_->frame()->isVisible());
     QCOMPARE(messages_, QStringList{QStringLiteral("空のドキュメントの作成に失敗しました。")});
     QVERIFY2(g_scene->text.empty(), "the named file is not read when the window cannot exist");
+}
+
+void ShellTest::aDocumentWithoutMemoryEndsStartupWithItsMessage() {
+    bool started = true;
+    {
+        // Only blocks of the scene's size: Qt's own allocations of the start must go through.
+        const LargeAllocationFailure noMemory(sizeof(Scene), true);
+        started = app_->InitInstance();
+        QVERIFY(noMemory.failures() > 0);
+    }
+    QVERIFY(!started);
+    QCOMPARE(app_->exitCode(), 1);
+    QVERIFY(app_->frame() == nullptr);
+    QCOMPARE(messages_, QStringList{QStringLiteral("空のドキュメントの作成に失敗しました。")});
 }
 
 void ShellTest::qtsOwnDialogsSpeakJapanese() {

@@ -12,9 +12,11 @@ std::atomic<std::size_t> g_count{0};
 std::atomic<std::size_t> g_largest{0};
 std::atomic<std::size_t> g_threshold{std::numeric_limits<std::size_t>::max()};
 std::atomic<std::size_t> g_failures{0};
+std::atomic<bool> g_exact{false};
 
 void* Allocate(std::size_t size) {
-    if (size >= g_threshold.load(std::memory_order_relaxed)) {
+    const std::size_t threshold = g_threshold.load(std::memory_order_relaxed);
+    if (g_exact.load(std::memory_order_relaxed) ? size == threshold : size >= threshold) {
         g_failures.fetch_add(1, std::memory_order_relaxed);
         return nullptr;
     }
@@ -81,13 +83,15 @@ std::size_t AllocationProbe::largest() const {
     return g_largest;
 }
 
-LargeAllocationFailure::LargeAllocationFailure(std::size_t size) {
+LargeAllocationFailure::LargeAllocationFailure(std::size_t size, bool exact) {
     g_failures = 0;
+    g_exact = exact;
     g_threshold = size;
 }
 
 LargeAllocationFailure::~LargeAllocationFailure() {
     g_threshold = std::numeric_limits<std::size_t>::max();
+    g_exact = false;
 }
 
 std::size_t LargeAllocationFailure::failures() const {

@@ -19,11 +19,12 @@ class AllocationProbe {
     std::size_t largest() const;
 };
 
-// While an object of this class lives, every allocation of at least `size` bytes fails with
-// std::bad_alloc, as on a machine whose memory has run out; smaller ones go through.
+// While an object of this class lives, every allocation of at least `size` bytes (with `exact`,
+// of just `size` bytes: one object's) fails with std::bad_alloc, as on a machine whose memory
+// has run out; the others go through.
 class LargeAllocationFailure {
   public:
-    explicit LargeAllocationFailure(std::size_t size);
+    explicit LargeAllocationFailure(std::size_t size, bool exact = false);
     ~LargeAllocationFailure();
     LargeAllocationFailure(const LargeAllocationFailure&) = delete;
     LargeAllocationFailure& operator=(const LargeAllocationFailure&) = delete;
