@@ -9,19 +9,11 @@ inline constexpr char kAppName[] = "Selvane";
 inline constexpr char kWindowTitle[] = "Tamor Selvane 0.4";
 inline constexpr char kUntitled[] = "無題";
 inline constexpr char kReady[] = "レディ";
-inline constexpr char kOleInitFailed[] =
-    "OLE の初期化に失敗しました。OLE ライブラリのバージョンが正しいことを確認してください。";
-inline constexpr char kCustomize[] = "カスタマイズ...";
 inline constexpr char kDocumentCreateFailed[] = "空のドキュメントの作成に失敗しました。";
 inline constexpr char kOpenDialogTitle[] = "開く";
 inline constexpr char kFilterText[] = "テキストファイル (*.txt)";
 inline constexpr char kFilterAll[] = "すべてのファイル (*.*)";
 inline constexpr char kOutOfMemory[] = "メモリが不足しています。";
-
-// Document type: window title, document name, new-document type name, filter name, filter
-// extension, shell type identifier, shell type name.
-inline constexpr char kDocumentType[] =
-    "Tamor Selvane 0.4\n\nSelvane\nテキストファイル (*.txt)\n.txt\nText.Document\nText.Document";
 
 // Menus.
 inline constexpr char kMenuFile[] = "ファイル(&F)";

@@ -23,8 +23,7 @@ esac
 for file in share/applications/org.tamor.Selvane.desktop share/metainfo/org.tamor.Selvane.metainfo.xml \
             share/man/man1/selvane.1 share/icons/hicolor/scalable/apps/org.tamor.Selvane.svg \
             share/icons/hicolor/256x256/apps/org.tamor.Selvane.png \
-            share/icons/hicolor/16x16/apps/org.tamor.Selvane.png \
-            share/icons/hicolor/48x48/mimetypes/org.tamor.Selvane-text-document.png; do
+            share/icons/hicolor/16x16/apps/org.tamor.Selvane.png; do
     [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 
