@@ -45,4 +45,24 @@ TEST(DefaultDeviceTest, OpensWithShortPeriodsAndPlaysTheDrums) {
     audio::SetPlatform(nullptr);
 }
 
+TEST(DefaultDeviceTest, ConfiguredAtStartTheDeviceKeepsOurPeriodsWithNothingInTheEnvironment) {
+    // As the program does in main, before any other thread exists.
+    audio::al::LibrarySetup::Configure(true);
+    EXPECT_EQ(std::getenv("ALSOFT_CONF"), nullptr);
+    audio::al::Platform platform;
+    audio::SetPlatform(&platform);
+    SetModuleDirectoryForTesting(SELVANE_PROGRAM_DIR);
+    {
+        DrumPlayer player;
+        ASSERT_TRUE(player.HasEngine());
+        const audio::al::DeviceTiming timing = platform.Timing();
+        ASSERT_TRUE(timing.open);
+        ASSERT_GT(timing.frequency, 0);
+        EXPECT_NEAR(timing.PeriodMilliseconds(),
+                    1000.0 * audio::al::LibrarySetup::kPeriodFrames / timing.frequency, 0.1);
+    }
+    SetModuleDirectoryForTesting("");
+    audio::SetPlatform(nullptr);
+}
+
 }  // namespace
