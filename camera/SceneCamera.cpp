@@ -1,6 +1,7 @@
 // The flight camera: two key frames around the current path step, a parameter between them that
 // advances by a decaying speed on every timer tick, and the wheel that changes the speed.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -25,6 +26,14 @@ StepFrame FrameOfStep(const std::vector<Vec3>& points, std::size_t index) {
     frame.up = Normalize(w);
     frame.eye = frame.target + s * 5000.0f;
     return frame;
+}
+
+// The view between key frames a and b at parameter t; the up vector is not re-normalised.
+Matrix ViewBetween(const StepFrame& a, const StepFrame& b, float t) {
+    const Vec3 eye = a.eye + (b.eye - a.eye) * t;
+    const Vec3 target = a.target + (b.target - a.target) * t;
+    const Vec3 up = a.up + (b.up - a.up) * t;
+    return LookAtRH(eye, target, up);
 }
 
 }  // namespace
@@ -63,12 +72,11 @@ void Scene::InitCamera() {
 
 void Scene::TickCamera() {
     // The view shows the state at the start of the tick, so a wheel turn shows one tick later.
-    const Vec3 eye = eyeA + (eyeB - eyeA) * cameraT;
-    const Vec3 target = targetA + (targetB - targetA) * cameraT;
-    const Vec3 up = upA + (upB - upA) * cameraT;
-    view = LookAtRH(eye, target, up);
+    view = ViewBetween({eyeA, targetA, upA}, {eyeB, targetB, upB}, cameraT);
 
-    cameraSpeed = cameraSpeed * 0.95f;
+    // Cruise keeps the same decay, only towards its own speed: the wheel still pushes the
+    // flight, which then settles back.
+    cameraSpeed = cruise ? cruiseSpeed + (cameraSpeed - cruiseSpeed) * 0.95f : cameraSpeed * 0.95f;
     const float t = cameraT + cameraSpeed;
     cameraT = t;
     const auto n = static_cast<std::int64_t>(pathPoints.size());
@@ -104,4 +112,48 @@ void Scene::ChangeSpeed(std::int16_t delta) {
     if (cameraSpeed < -0.5f) {
         cameraSpeed = -0.5f;
     }
+}
+
+void Scene::SetCruise(bool on) {
+    cruise = on;
+    if (on) {
+        cameraSpeed = cruiseSpeed;
+    }
+}
+
+void Scene::PlaceCamera(std::int64_t index) {
+    const auto n = static_cast<std::int64_t>(pathPoints.size());
+    if (n < 2) {
+        return;
+    }
+    cameraIndex = static_cast<std::int32_t>(std::clamp<std::int64_t>(index, 0, n - 2));
+    cameraT = 0.0f;
+    ComputeKeyFrame(cameraIndex, eyeA, targetA, upA);
+    ComputeKeyFrame(cameraIndex + 1, eyeB, targetB, upB);
+    // The key frame's own up, as the next tick will show it: no turn when that tick comes.
+    view = ViewBetween({eyeA, targetA, upA}, {eyeB, targetB, upB}, 0.0f);
+}
+
+Matrix Scene::ViewBetweenTicks(float fraction) const {
+    // The next tick shows (cameraIndex, cameraT); the last one showed the place cameraSpeed
+    // before it, which may lie on the neighbouring step.
+    float t = cameraT - (1.0f - fraction) * cameraSpeed;
+    std::int32_t index = cameraIndex;
+    if (t < 0.0f) {
+        --index;
+        t += 1.0f;
+    } else if (t >= 1.0f) {
+        ++index;
+        t -= 1.0f;
+    }
+    StepFrame a{eyeA, targetA, upA};
+    StepFrame b{eyeB, targetB, upB};
+    if (index < 0) {
+        // Moved back onto the start, or wrapped round from the end: no step lies before it.
+        t = 0.0f;
+    } else if (index != cameraIndex) {
+        ComputeKeyFrame(index, a.eye, a.target, a.up);
+        ComputeKeyFrame(index + 1, b.eye, b.target, b.up);
+    }
+    return ViewBetween(a, b, t);
 }

@@ -30,7 +30,8 @@ void Scene::Reset() {
     view = Matrix::Identity();
     view.m[3][2] = -5000.0f;
     cameraIndex = 0;
-    Srand(static_cast<unsigned>(Time()));
+    seed = fixedSeed ? *fixedSeed : static_cast<unsigned>(Time());
+    Srand(seed);
     cameraT = 0.0f;
     cameraSpeed = 0.0f;
     for (char16_t& c : text) {

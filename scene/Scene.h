@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,12 @@
 #include "gpu/Platform.h"
 #include "scene/Material.h"
 #include "scene/RibbonSegment.h"
+
+// Timer ticks per second: the view's timer runs every 32 ms.
+inline constexpr float kTicksPerSecond = 31.25f;
+// The cruise speeds a reader can choose, in characters per second.
+inline constexpr float kSlowestCruise = 0.5f;
+inline constexpr float kFastestCruise = 15.0f;
 
 // The one central object: the text, the colours, the path and ribbon built from the text, the
 // flight camera and every graphics object. A plain aggregate; the document owns it and every
@@ -30,6 +37,16 @@ struct Scene {
     Vec3 upA, upB;
     float cameraT = 0.0f;
     float cameraSpeed = 0.0f;
+    // Cruise: while on, every tick relaxes cameraSpeed towards cruiseSpeed (path steps per tick)
+    // instead of towards rest. Reset leaves both alone: cruise is the reader's choice, not part
+    // of a build.
+    bool cruise = false;
+    float cruiseSpeed = 4.0f / kTicksPerSecond;
+    // Where set, Reset seeds the random generator with it instead of the time, so that a text
+    // gives the same path at every build.
+    std::optional<unsigned> fixedSeed;
+    // The seed of the last Reset, and so the one the current path was laid from.
+    unsigned seed = 0;
     std::uint32_t clientWidth = 640;
     std::uint32_t clientHeight = 480;
     gpu::WindowHandle window = nullptr;
@@ -77,6 +94,15 @@ struct Scene {
     void InitCamera();
     void TickCamera();
     void ChangeSpeed(std::int16_t delta);
+    // Cruise on (the speed becomes cruiseSpeed at once) or off (the speed decays to rest again).
+    void SetCruise(bool on);
+    // Puts the camera at the start of step index, kept within the path: key frames and view
+    // there, the speed as it was. Nothing happens on a path of fewer than two points.
+    void PlaceCamera(std::int64_t index);
+    // The view a fraction (0 to 1) of a tick on from the last tick's picture: 0 gives about the
+    // view the last tick set, 1 exactly the one the next tick will set. Between two ticks with no
+    // speed change in between; it changes nothing.
+    Matrix ViewBetweenTicks(float fraction) const;
 
     // Graphics device, shaders, frames and the text texture.
     HRESULT InitGraphics(gpu::WindowHandle windowHandle);

@@ -232,4 +232,87 @@ TEST_F(FlightCamera, LongFlightWithRandomWheelStaysOnThePath) {
     }
 }
 
+TEST_F(FlightCamera, CruiseRelaxesTowardsItsSpeedAndOffDecaysToRestAgain) {
+    Lay(100);
+    KeyFramesAt(10);
+    scene.cruiseSpeed = 0.1f;
+    scene.cameraSpeed = 0.3f;
+    scene.cruise = true;
+    scene.TickCamera();
+    EXPECT_EQ(scene.cameraSpeed, 0.1f + (0.3f - 0.1f) * 0.95f);
+    scene.ChangeSpeed(1200);  // pushed back by the wheel, the flight settles at cruise again
+    for (int i = 0; i < 400; ++i) {
+        scene.TickCamera();
+    }
+    EXPECT_NEAR(scene.cameraSpeed, 0.1f, 1e-6f);
+
+    scene.SetCruise(false);
+    EXPECT_NEAR(scene.cameraSpeed, 0.1f, 1e-6f) << "switching off keeps the speed, then decays";
+    const float speed = scene.cameraSpeed;
+    scene.TickCamera();
+    EXPECT_EQ(scene.cameraSpeed, speed * 0.95f);
+    scene.cameraSpeed = -0.4f;
+    scene.SetCruise(true);
+    EXPECT_EQ(scene.cameraSpeed, 0.1f) << "switching on goes to cruise speed at once";
+}
+
+TEST_F(FlightCamera, CruiseOf2point828125CharactersASecondGoes9point05CharactersIn100Ticks) {
+    Lay(100);
+    KeyFramesAt(0);
+    scene.cruiseSpeed = 2.828125f / kTicksPerSecond;
+    scene.SetCruise(true);
+    for (int i = 0; i < 100; ++i) {
+        scene.TickCamera();
+    }
+    EXPECT_EQ(scene.cameraIndex, 9);
+    EXPECT_NEAR(scene.cameraT, 0.05f, 1e-4f);
+}
+
+TEST_F(FlightCamera, PlaceCameraKeepsWithinThePathAndShowsThePlaceAtOnce) {
+    Lay(100);
+    KeyFramesAt(5);
+    scene.cameraT = 0.5f;
+    scene.cameraSpeed = 0.2f;
+    for (const auto& [asked, placed] :
+         {std::pair<std::int64_t, std::int32_t>{40, 40}, {-5, 0}, {98, 98}, {1LL << 40, 98}}) {
+        scene.PlaceCamera(asked);
+        EXPECT_EQ(scene.cameraIndex, placed) << asked;
+        EXPECT_EQ(scene.cameraT, 0.0f);
+        EXPECT_EQ(scene.targetA.x, 200.0f * static_cast<float>(placed) + 100.0f);
+    }
+    EXPECT_EQ(scene.cameraSpeed, 0.2f);
+    scene.PlaceCamera(40);
+    const Matrix placedView = scene.view;
+    scene.cameraSpeed = 0.0f;
+    scene.TickCamera();
+    EXPECT_EQ(scene.view, placedView) << "the next tick shows the same picture";
+
+    Lay(1);
+    scene.cameraIndex = 3;
+    scene.PlaceCamera(0);
+    EXPECT_EQ(scene.cameraIndex, 3) << "no path, nothing to place";
+}
+
+TEST_F(FlightCamera, ViewBetweenTicksRunsFromTheLastPictureToTheNext) {
+    scene.pathPoints.clear();
+    for (int k = 0; k < 12; ++k) {
+        scene.pathPoints.push_back({200.0f * static_cast<float>(k),
+                                    100.0f * static_cast<float>(k % 3),
+                                    30.0f * static_cast<float>(k % 2)});
+    }
+    KeyFramesAt(0);
+    scene.cameraT = 0.6f;
+    scene.cameraSpeed = 0.3f / 0.95f;
+    // Across a step boundary and within a step.
+    for (int tick = 0; tick < 6; ++tick) {
+        scene.TickCamera();
+        const Matrix shown = scene.view;
+        EXPECT_TRUE(MatrixNear(scene.ViewBetweenTicks(0.0f), shown, 1e-3f)) << tick;
+        const Matrix next = scene.ViewBetweenTicks(1.0f);
+        scene.TickCamera();
+        EXPECT_EQ(scene.view, next) << tick;
+        scene.cameraSpeed = 0.3f / 0.95f;
+    }
+}
+
 }  // namespace

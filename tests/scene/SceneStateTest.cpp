@@ -51,6 +51,19 @@ TEST(SceneState, ConstructorGivesEmptyWhiteSceneSeededFromTheClock) {
     EXPECT_EQ(random.seeds()[0], 1234567u);
 }
 
+TEST(SceneState, AFixedSeedReplacesTheClockAndEveryBuildKeepsItsSeed) {
+    ScopedRandom random({}, 1234567);
+    Scene scene;
+    EXPECT_EQ(scene.seed, 1234567u);
+    scene.fixedSeed = 42;
+    scene.cruise = true;
+    scene.Reset();
+    scene.Build();
+    EXPECT_EQ(random.seeds(), (std::vector<unsigned>{1234567, 42, 42}));
+    EXPECT_EQ(scene.seed, 42u);
+    EXPECT_TRUE(scene.cruise) << "cruise is the reader's choice, not part of a build";
+}
+
 TEST(SceneState, ResetRestoresCameraAndViewAndLeavesColoursSizeAndKeyFrames) {
     ScopedRandom random({}, 42);
     Scene scene;
