@@ -1,8 +1,12 @@
 #include "app/CommandLine.h"
 
-#include <charconv>
+#include <QColor>
+#include <QString>
 #include <cmath>
 #include <cstring>
+
+#include "app/ParseNumber.h"
+#include "scene/Scene.h"
 
 namespace {
 
@@ -49,16 +53,29 @@ const QtOption* FindQtOption(const std::string& argument) {
     return nullptr;
 }
 
-bool ParseInt(const std::string& text, int& value) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end;
+bool ParseFloat(const std::string& text, float& value) {
+    return ParseNumber(text, value) && std::isfinite(value);
 }
 
-bool ParseFloat(const std::string& text, float& value) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && std::isfinite(value);
+// Any colour Qt reads: a name such as "navy" or "#RRGGBB" (its other # forms too). Transparency
+// has no meaning for the flight and is dropped.
+bool ParseColor(const std::string& text, std::optional<ColorRef>& color) {
+    const QColor c = QColor::fromString(QString::fromStdString(text));
+    if (!c.isValid()) {
+        return false;
+    }
+    color = MakeColorRef(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                         static_cast<std::uint8_t>(c.blue()));
+    return true;
+}
+
+bool ParseSeed(const std::string& text, std::optional<unsigned>& seed) {
+    unsigned value = 0;
+    if (!ParseNumber(text, value)) {
+        return false;
+    }
+    seed = value;
+    return true;
 }
 
 CommandLine Fail(CommandLine line, std::string message) {
@@ -148,12 +165,34 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             }
             line.screenshot = value;
         } else if (name == "--ticks") {
-            if (!takeValue() || !ParseInt(value, line.ticks) || line.ticks < 0) {
+            if (!takeValue() || !ParseNumber(value, line.ticks) || line.ticks < 0) {
                 return Fail(line, "option --ticks needs a whole number of 0 or more");
             }
         } else if (name == "--speed") {
             if (!takeValue() || !ParseFloat(value, line.speed) || std::fabs(line.speed) > 0.5f) {
                 return Fail(line, "option --speed needs a number from -0.5 to 0.5");
+            }
+            line.speedGiven = true;
+        } else if (name == "--cruise") {
+            if (!takeValue() || !ParseFloat(value, line.cruise) || line.cruise < kSlowestCruise ||
+                line.cruise > kFastestCruise) {
+                return Fail(line,
+                            "option --cruise needs a number of characters per second from "
+                            "0.5 to 15");
+            }
+        } else if (name == "--seed") {
+            if (!takeValue() || !ParseSeed(value, line.seed)) {
+                return Fail(line, "option --seed needs a whole number from 0 to 4294967295");
+            }
+        } else if (name == "--background" || name == "--foreground") {
+            std::optional<ColorRef>& color =
+                name == "--background" ? line.background : line.foreground;
+            if (!takeValue()) {
+                return Fail(line, "option " + name + " needs a colour");
+            }
+            if (!ParseColor(value, color)) {
+                return Fail(line, "option " + name + ": \"" + value +
+                                      "\" is not a colour (a name such as navy, or #RRGGBB)");
             }
         } else {
             return Fail(line, "unknown option \"" + argument + "\"");
@@ -174,6 +213,15 @@ std::string HelpText() {
            "      --ticks=N          with --screenshot: run N timer ticks of 32 ms first (0)\n"
            "      --speed=S          with --screenshot: start the flight at speed S, from -0.5\n"
            "                         to 0.5 path steps per tick (0)\n"
+           "      --cruise=CPS       fly on by itself at CPS characters a second, from 0.5\n"
+           "                         to 15 (Space switches it in the window)\n"
+           "      --seed=N           lay the path from seed N instead of the time: the same\n"
+           "                         text and seed give the same flight\n"
+           "      --background=COLOR\n"
+           "                         start with this background colour: a name such as\n"
+           "                         navy, or #RRGGBB (white)\n"
+           "      --foreground=COLOR\n"
+           "                         start with this text colour (black)\n"
            "  -h, --help             show this help and exit\n"
            "  -V, --version          show the version and exit\n"
            "      --                 end of options: a FILE may then begin with '-'\n"

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "base/Color.h"
 
 // What the user asked for on the command line. Parsed before any window or display exists, so
 // that --help and --version answer on a machine without X.
@@ -15,7 +18,12 @@ struct CommandLine {
     std::string screenshot;  // save the presented frame here and exit
     int ticks = 0;           // timer ticks to run before the screenshot
     float speed = 0.0f;      // starting speed of the flight, as after wheel turns
-    std::string error;       // for Action::Error: what was wrong, one line
+    bool speedGiven = false;
+    float cruise = 0.0f;           // cruise from the start at this many characters a second
+    std::optional<unsigned> seed;  // lay every path from this seed instead of the time
+    std::optional<ColorRef> background;
+    std::optional<ColorRef> foreground;
+    std::string error;  // for Action::Error: what was wrong, one line
     // The arguments Qt itself understands (-platform xcb, -display :1, ...), handed on to it.
     std::vector<std::string> qtArguments;
 };

@@ -97,10 +97,125 @@ CMainFrame::CMainFrame(QWidget* view) {
     qApp->installEventFilter(this);
     UpdateIndicators();
     SetRecentFiles({});
+    AddViewMenu();
+}
+
+void CMainFrame::AddViewMenu() {
+    auto* view = new QMenu(QString::fromUtf8(strings::kMenuView), this);
+    // Between File and Settings.
+    const QList<QAction*> menus = menuBar()->actions();
+    const qsizetype file = menus.indexOf(fileMenu_->menuAction());
+    menuBar()->insertMenu(file + 1 < menus.size() ? menus[file + 1] : nullptr, view);
+    const auto checkable = [](QAction* action) {
+        action->setCheckable(true);
+        return action;
+    };
+    checkable(AddCommand(view, strings::kMenuCruise, command::kCruise, strings::kCmdCruise))
+        ->setShortcut(QKeySequence(Qt::Key_Space));
+    AddCommand(view, strings::kMenuFaster, command::kFaster, strings::kCmdFaster)
+        ->setShortcuts(
+            {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)});
+    AddCommand(view, strings::kMenuSlower, command::kSlower, strings::kCmdSlower)
+        ->setShortcuts(
+            {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
+    AddCommand(view, strings::kMenuHome, command::kHome, strings::kCmdHome)
+        ->setShortcut(QKeySequence(Qt::Key_Home));
+    view->addSeparator();
+    checkable(
+        AddCommand(view, strings::kMenuFullScreen, command::kFullScreen, strings::kCmdFullScreen))
+        ->setShortcut(QKeySequence(Qt::Key_F11));
+
+    // A wheel notch towards the user and away, and a page on or back. The arrows repeat while
+    // held, as the wheel keeps turning.
+    AddAccelerator(command::kNotchTowards, QKeySequence(Qt::Key_Right), true);
+    AddAccelerator(command::kNotchTowards, QKeySequence(Qt::Key_Down), true);
+    AddAccelerator(command::kNotchAway, QKeySequence(Qt::Key_Left), true);
+    AddAccelerator(command::kNotchAway, QKeySequence(Qt::Key_Up), true);
+    AddAccelerator(command::kPageForward, QKeySequence(Qt::Key_PageDown), true);
+    AddAccelerator(command::kPageBack, QKeySequence(Qt::Key_PageUp), true);
+    // Esc acts only in full screen; elsewhere it changes nothing, as before.
+    AddAccelerator(command::kLeaveFullScreen, QKeySequence(Qt::Key_Escape), true);
+    Action(command::kLeaveFullScreen)->setEnabled(false);
+    // Qt takes the shortcuts of a hidden menu bar's items for gone: in full screen the keys of
+    // the menus are reached through the frame itself.
+    for (const auto& [id, action] : actions_) {
+        if (!action->shortcut().isEmpty() && !actions().contains(action)) {
+            addAction(action);
+        }
+    }
+
+    // Wide enough for the fastest cruise, so that the panes do not move as the speed changes.
+    cruisePane_ = new QLabel;
+    cruisePane_->setAlignment(Qt::AlignCenter);
+    cruisePane_->setMinimumWidth(
+        fontMetrics().horizontalAdvance(
+            QString::fromUtf8(strings::kCruisePane).arg(QStringLiteral("15.0"))) +
+        12);
+    statusBar()->addPermanentWidget(cruisePane_);
+
+    pointerTimer_ = new QTimer(this);
+    pointerTimer_->setSingleShot(true);
+    pointerTimer_->setInterval(kPointerHideMs);
+    connect(pointerTimer_, &QTimer::timeout, this, [this] {
+        if (isFullScreen() && !pointerHidden_) {
+            pointerHidden_ = true;
+            QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+        }
+    });
+}
+
+void CMainFrame::ShowCruise(bool on, float charactersPerSecond) {
+    cruisePane_->setText(
+        on ? QString::fromUtf8(strings::kCruisePane)
+                 .arg(QString::number(static_cast<double>(charactersPerSecond), 'f', 1))
+           : QString());
+    Action(command::kCruise)->setChecked(on);
+}
+
+void CMainFrame::SetFullScreen(bool on) {
+    if (on == isFullScreen()) {
+        Action(command::kFullScreen)->setChecked(on);
+        return;
+    }
+    if (on) {
+        stateBeforeFullScreen_ = windowState();
+        showFullScreen();
+    } else {
+        setWindowState(stateBeforeFullScreen_ & ~Qt::WindowFullScreen);
+    }
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    // Whoever changed it (our command, or the window manager's own key), the bars, the check
+    // and the pointer follow the window's state.
+    if (event->type() == QEvent::WindowStateChange && pointerTimer_ != nullptr) {
+        const bool full = isFullScreen();
+        menuBar()->setVisible(!full);
+        statusBar()->setVisible(!full);
+        Action(command::kFullScreen)->setChecked(full);
+        Action(command::kLeaveFullScreen)->setEnabled(full);
+        ShowPointer();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void CMainFrame::ShowPointer() {
+    if (pointerHidden_) {
+        pointerHidden_ = false;
+        QGuiApplication::restoreOverrideCursor();
+    }
+    if (isFullScreen()) {
+        pointerTimer_->start();
+    } else {
+        pointerTimer_->stop();
+    }
 }
 
 CMainFrame::~CMainFrame() {
     qApp->removeEventFilter(this);
+    if (pointerHidden_) {
+        QGuiApplication::restoreOverrideCursor();
+    }
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, const char* label, int id, const char* prompt) {
@@ -109,17 +224,31 @@ QAction* CMainFrame::AddCommand(QMenu* menu, const char* label, int id, const ch
     if (prompt != nullptr) {
         action->setStatusTip(Prompt(prompt));
     }
-    connect(action, &QAction::triggered, this, [this, id] {
-        if (id == command::kBackgroundColor) {
-            OnBackgroundColor();
-        } else if (id == command::kFontColor) {
-            OnFontColor();
-        } else if (onCommand_) {
-            onCommand_(id);
-        }
-    });
+    connect(action, &QAction::triggered, this, [this, id] { OnAction(id); });
     actions_.emplace(id, action);
     return action;
+}
+
+void CMainFrame::OnAction(int id) {
+    switch (id) {
+        case command::kBackgroundColor:
+            OnBackgroundColor();
+            break;
+        case command::kFontColor:
+            OnFontColor();
+            break;
+        case command::kFullScreen:
+            SetFullScreen(!isFullScreen());
+            break;
+        case command::kLeaveFullScreen:
+            SetFullScreen(false);
+            break;
+        default:
+            if (onCommand_) {
+                onCommand_(id);
+            }
+            break;
+    }
 }
 
 void CMainFrame::AddAccelerator(int id, const QKeySequence& keys, bool enabled) {
@@ -130,11 +259,7 @@ void CMainFrame::AddAccelerator(int id, const QKeySequence& keys, bool enabled) 
     action->setEnabled(enabled);
     addAction(action);
     if (enabled) {
-        connect(action, &QAction::triggered, this, [this, id] {
-            if (onCommand_) {
-                onCommand_(id);
-            }
-        });
+        connect(action, &QAction::triggered, this, [this, id] { OnAction(id); });
     }
     actions_.emplace(id, action);
 }
@@ -183,7 +308,9 @@ void CMainFrame::UpdateIndicators() {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyRelease) {
+    if (event->type() == QEvent::MouseMove && pointerTimer_ != nullptr && isFullScreen()) {
+        ShowPointer();
+    } else if (event->type() == QEvent::KeyRelease) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock) {
             UpdateIndicators();

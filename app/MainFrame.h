@@ -38,6 +38,14 @@ class CMainFrame : public QMainWindow {
     QAction* Action(int id) const;
     QAction* RecentAction(int index) const;
     QLabel* PromptPane() const { return prompt_; }
+    // The cruise pane: the state and speed while cruise is on, nothing while it is off; the
+    // cruise item's check follows.
+    QLabel* CruisePane() const { return cruisePane_; }
+    void ShowCruise(bool on, float charactersPerSecond);
+    // Full screen: the frame covers the screen without menu and status bars, and the mouse
+    // pointer hides after it has not moved for a while.
+    void SetFullScreen(bool on);
+    static constexpr int kPointerHideMs = 2000;
     QLabel* IndicatorPane(int index) const { return indicators_[index]; }
     void UpdateIndicators();
 
@@ -46,6 +54,7 @@ class CMainFrame : public QMainWindow {
     void OnFontColor();
 
   protected:
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,6 +63,9 @@ class CMainFrame : public QMainWindow {
     QAction* AddCommand(QMenu* menu, const char* label, int id, const char* prompt);
     void AddAccelerator(int id, const QKeySequence& keys, bool enabled);
     bool ChooseColor(ColorRef& color);
+    void OnAction(int id);
+    void AddViewMenu();
+    void ShowPointer();
 
     std::function<void(int)> onCommand_;
     std::function<void(const std::string&)> onDrop_;
@@ -65,4 +77,8 @@ class CMainFrame : public QMainWindow {
     QLabel* prompt_ = nullptr;
     QLabel* indicators_[3] = {};
     QTimer* indicatorTimer_ = nullptr;
+    QLabel* cruisePane_ = nullptr;
+    QTimer* pointerTimer_ = nullptr;
+    bool pointerHidden_ = false;
+    Qt::WindowStates stateBeforeFullScreen_;
 };

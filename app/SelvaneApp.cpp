@@ -186,6 +186,11 @@ bool CSelvaneApp::InitInstance() {
     document_->SetEncoding(commandLine_.encoding == CommandLine::Encoding::Utf8
                                ? TextEncoding::Utf8
                                : TextEncoding::Cp932);
+    // Before the graphics exist, so that the text brush is made in the chosen colour.
+    Scene& scene = document_->GetScene();
+    scene.backgroundColor = commandLine_.background.value_or(scene.backgroundColor);
+    scene.fontColor = commandLine_.foreground.value_or(scene.fontColor);
+    scene.fixedSeed = commandLine_.seed;
     // The view comes first: making it starts the drum player, whose message boxes appear while
     // the main window is being created.
     auto* view = new CSelvaneView(document_.get());
@@ -247,6 +252,12 @@ bool CSelvaneApp::InitInstance() {
             return false;
         }
     }
+
+    if (commandLine_.cruise > 0.0f) {
+        view_->SetCruiseRate(commandLine_.cruise);
+        view_->SetCruise(true);
+    }
+    ShowCruise();
 
     workaround = std::make_unique<Xaudio2DllUnloadWorkaround_LoadLibraryVersion>();
     workaround->Apply();
@@ -310,6 +321,16 @@ void CSelvaneApp::OnCommand(int id) {
             case command::kHelpContents:
                 OnHelpContents();
                 break;
+            case command::kCruise:
+            case command::kFaster:
+            case command::kSlower:
+            case command::kHome:
+            case command::kNotchTowards:
+            case command::kNotchAway:
+            case command::kPageForward:
+            case command::kPageBack:
+                OnFlightCommand(id);
+                break;
             default:
                 if (id >= command::kRecentFirst &&
                     id < command::kRecentFirst + static_cast<int>(recent_.entries().size())) {
@@ -321,6 +342,50 @@ void CSelvaneApp::OnCommand(int id) {
         }
     } catch (const std::exception& error) {
         ShowMessage(frame_.get(), QString::fromUtf8(error.what()));
+    }
+}
+
+void CSelvaneApp::OnFlightCommand(int id) {
+    if (g_scene == nullptr || view_ == nullptr) {
+        return;
+    }
+    // One notch of the wheel, in the wheel's own units.
+    constexpr std::int16_t kNotch = 120;
+    constexpr float kCruiseStep = 0.5f;
+    switch (id) {
+        case command::kCruise:
+            view_->SetCruise(!g_scene->cruise);
+            break;
+        case command::kFaster:
+            view_->SetCruiseRate(view_->cruiseRate() + kCruiseStep);
+            break;
+        case command::kSlower:
+            view_->SetCruiseRate(view_->cruiseRate() - kCruiseStep);
+            break;
+        case command::kHome:
+            view_->Jump(0);
+            break;
+        case command::kNotchTowards:
+            view_->Wheel(-kNotch);
+            break;
+        case command::kNotchAway:
+            view_->Wheel(kNotch);
+            break;
+        case command::kPageForward:
+            view_->Jump(std::int64_t{g_scene->cameraIndex} + kPageLength);
+            break;
+        case command::kPageBack:
+            view_->Jump(std::int64_t{g_scene->cameraIndex} - kPageLength);
+            break;
+        default:
+            break;
+    }
+    ShowCruise();
+}
+
+void CSelvaneApp::ShowCruise() {
+    if (frame_ && view_ != nullptr && g_scene != nullptr) {
+        frame_->ShowCruise(g_scene->cruise, view_->cruiseRate());
     }
 }
 
@@ -400,7 +465,8 @@ void CSelvaneApp::RefreshRecentMenu() {
 }
 
 void CSelvaneApp::StartScreenshot() {
-    if (g_scene != nullptr) {
+    // Cruise has set its own speed already, which --speed may still replace.
+    if (g_scene != nullptr && (commandLine_.cruise == 0.0f || commandLine_.speedGiven)) {
         g_scene->cameraSpeed = commandLine_.speed;
     }
     const std::uint64_t start = view_->ticks();

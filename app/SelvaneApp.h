@@ -64,6 +64,9 @@ class CSelvaneApp {
     void RefreshRecentMenu();
     void OpenDropped(const std::string& path);
     void RestartOnSoftwareRasteriser();
+    // Flight commands of the view menu and the keys, handled at once.
+    void OnFlightCommand(int id);
+    void ShowCruise();
 
     std::unique_ptr<Xaudio2DllUnloadWorkaround_LoadLibraryVersion> workaround;
     CommandLine commandLine_;

@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 #include <new>
 #include <string>
@@ -25,6 +26,7 @@
 namespace {
 constexpr int kTimerPeriodMs = 32;
 constexpr int kMinimumSide = 100;
+constexpr int kNotch = 120;
 }  // namespace
 
 CSelvaneView::CSelvaneView(CSelvaneDoc* document)
@@ -207,17 +209,51 @@ void CSelvaneView::wheelEvent(QWheelEvent* event) {
     if (delta != 0) {
         Wheel(static_cast<std::int16_t>(std::clamp(delta,
                                                    int{std::numeric_limits<std::int16_t>::min()},
-                                                   int{std::numeric_limits<std::int16_t>::max()})));
+                                                   int{std::numeric_limits<std::int16_t>::max()})),
+              event->phase() == Qt::ScrollMomentum);
     }
     event->accept();
 }
 
-void CSelvaneView::Wheel(std::int16_t delta) {
+void CSelvaneView::Wheel(std::int16_t delta, bool momentum) {
     if (g_scene == nullptr) {
         return;
     }
     g_scene->ChangeSpeed(delta);
-    StrikeDrum();
+    if (momentum) {
+        return;
+    }
+    // A turn the other way starts counting afresh. One strike per event at most: a second one
+    // at the same moment would only cut the first short.
+    if ((drumUnits_ < 0) != (delta < 0)) {
+        drumUnits_ = 0;
+    }
+    drumUnits_ += delta;
+    if (std::abs(drumUnits_) >= kNotch) {
+        drumUnits_ %= kNotch;
+        StrikeDrum();
+    }
+}
+
+void CSelvaneView::SetCruise(bool on) {
+    if (g_scene != nullptr) {
+        g_scene->cruiseSpeed = cruiseRate_ / kTicksPerSecond;
+        g_scene->SetCruise(on);
+    }
+}
+
+void CSelvaneView::SetCruiseRate(float charactersPerSecond) {
+    cruiseRate_ = std::clamp(charactersPerSecond, kSlowestCruise, kFastestCruise);
+    if (g_scene != nullptr) {
+        g_scene->cruiseSpeed = cruiseRate_ / kTicksPerSecond;
+    }
+}
+
+void CSelvaneView::Jump(std::int64_t index) {
+    if (g_scene != nullptr) {
+        g_scene->PlaceCamera(index);
+        requestUpdate();
+    }
 }
 
 void CSelvaneView::StrikeDrum() {

@@ -48,8 +48,19 @@ class CSelvaneView : public QWindow, public gl::Surface {
 
     // One tick of the 32 ms timer: the camera moves on and the view is repainted.
     void Tick();
-    // One wheel turn: the speed changes, then a drum is struck (only while text is loaded).
-    void Wheel(std::int16_t delta);
+    // One wheel event: the speed follows its delta at once; a drum is struck (only while text is
+    // loaded) once 120 units have gathered in one direction, so a notched wheel strikes at every
+    // notch and a touchpad as often as the notches its swipe amounts to. The coasting events a
+    // touchpad sends after the fingers have left (momentum) move the flight and strike nothing.
+    void Wheel(std::int16_t delta, bool momentum = false);
+
+    // Cruise, with its speed in characters per second (0.5 to 15; 4 at first): the flight
+    // settles at that speed instead of at rest.
+    void SetCruise(bool on);
+    void SetCruiseRate(float charactersPerSecond);
+    float cruiseRate() const { return cruiseRate_; }
+    // Puts the camera on character index (kept within the text) and shows it at once.
+    void Jump(std::int64_t index);
     // Resize rules: ignored below 100 pixels or while the graphics are missing.
     void ResizeGraphics(int width, int height);
 
@@ -87,6 +98,9 @@ class CSelvaneView : public QWindow, public gl::Surface {
     CSelvaneDoc* document_;
     std::unique_ptr<DrumPlayer> drumPlayer_;
     std::int32_t currentDrum_ = 0;
+    // Wheel units gathered towards the next drum, signed by their direction.
+    int drumUnits_ = 0;
+    float cruiseRate_ = 4.0f;
     std::unique_ptr<QOpenGLContext> context_;
     QWidget* container_ = nullptr;
     bool initialized_ = false;

@@ -37,6 +37,21 @@ inline constexpr char kCmdAbout[] =
     "プログラム情報、バージョン、著作権を表示します。\nバージョン情報";
 inline constexpr char kCmdExit[] = "アプリケーションを終了し、ファイルの保存を指示\n終了";
 
+// The view menu: flight and full screen.
+inline constexpr char kMenuView[] = "表示(&V)";
+inline constexpr char kMenuCruise[] = "自動飛行(&A)\tSpace";
+inline constexpr char kMenuFaster[] = "速く(&F)\t+";
+inline constexpr char kMenuSlower[] = "遅く(&S)\t-";
+inline constexpr char kMenuHome[] = "先頭へ(&H)\tHome";
+inline constexpr char kMenuFullScreen[] = "全画面表示(&U)\tF11";
+inline constexpr char kCmdCruise[] = "ホイールに触れずに、一定の速さで読み進めます\n自動飛行";
+inline constexpr char kCmdFaster[] = "自動飛行の速さを毎秒 0.5 字上げます\n速く";
+inline constexpr char kCmdSlower[] = "自動飛行の速さを毎秒 0.5 字下げます\n遅く";
+inline constexpr char kCmdHome[] = "文章の最初の文字へ戻ります\n先頭へ";
+inline constexpr char kCmdFullScreen[] = "画面全体に表示します。Esc キーで元に戻ります\n全画面表示";
+// The cruise pane of the status bar; %1 is the speed in characters per second.
+inline constexpr char kCruisePane[] = "自動 %1 字/秒";
+
 inline constexpr char kIndicatorCaps[] = "CAP";
 inline constexpr char kIndicatorNum[] = "NUM";
 inline constexpr char kIndicatorScroll[] = "SCRL";
@@ -67,4 +82,15 @@ inline constexpr int kPrevPane = 57681;
 inline constexpr int kHelpContents = 32772;
 inline constexpr int kBackgroundColor = 32775;
 inline constexpr int kFontColor = 32777;
+// The view menu, and the flight keys that have no menu item.
+inline constexpr int kCruise = 32800;
+inline constexpr int kFaster = 32801;
+inline constexpr int kSlower = 32802;
+inline constexpr int kHome = 32803;
+inline constexpr int kFullScreen = 32804;
+inline constexpr int kNotchTowards = 32806;
+inline constexpr int kNotchAway = 32807;
+inline constexpr int kPageForward = 32808;
+inline constexpr int kPageBack = 32809;
+inline constexpr int kLeaveFullScreen = 32810;
 }  // namespace command

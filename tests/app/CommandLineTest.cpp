@@ -54,6 +54,23 @@ TEST(CommandLineTest, QtOptionsArePassedOnWithTheirValues) {
               (std::vector<std::string>{"-platform", "xcb", "-reverse", "-style", "Fusion"}));
 }
 
+TEST(CommandLineTest, CruiseSeedAndColoursGoWithOrWithoutAScreenshot) {
+    const CommandLine line = Parse({"--cruise=2.828125", "--seed", "4294967295",
+                                    "--background=navy", "--foreground", "#FF8000", "a.txt"});
+    ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
+    EXPECT_EQ(line.cruise, 2.828125f);
+    EXPECT_EQ(line.seed, 4294967295u);
+    EXPECT_EQ(line.background, MakeColorRef(0, 0, 128));
+    EXPECT_EQ(line.foreground, MakeColorRef(255, 128, 0));
+    const CommandLine plain = Parse({"a.txt"});
+    EXPECT_EQ(plain.cruise, 0.0f);
+    EXPECT_FALSE(plain.seed || plain.background || plain.foreground || plain.speedGiven);
+    const CommandLine shot = Parse({"--screenshot=x.png", "--cruise=15", "--speed=0", "--seed=0"});
+    ASSERT_EQ(shot.action, CommandLine::Action::Run) << shot.error;
+    EXPECT_TRUE(shot.speedGiven);
+    EXPECT_EQ(shot.seed, 0u);
+}
+
 TEST(CommandLineTest, MistakesAreReportedNotGuessed) {
     const std::vector<std::vector<std::string>> wrong = {
         {"--frobnicate"},
@@ -67,6 +84,15 @@ TEST(CommandLineTest, MistakesAreReportedNotGuessed) {
         {"--ticks=5"},
         {"--screenshot="},
         {"-platform"},
+        {"--cruise=0.4"},
+        {"--cruise=15.5"},
+        {"--cruise=fast"},
+        {"--seed=-1"},
+        {"--seed=4294967296"},
+        {"--seed=12x"},
+        {"--background=#12345"},
+        {"--foreground=blurple"},
+        {"--foreground"},
     };
     for (const auto& args : wrong) {
         const CommandLine line = Parse(args);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
@@ -101,6 +102,9 @@ class ShellTest : public QObject {
     void graphicsThatCannotBeCreatedEndStartupWithItsMessage();
     void aDocumentWithoutMemoryEndsStartupWithItsMessage();
     void qtsOwnDialogsSpeakJapanese();
+    void drumsStrikeOncePerNotchOfTravelAndNotWhileCoasting();
+    void keysSteerCruiseAndJumpInAWindowAndInFullScreen();
+    void screenshotsFollowSeedCruiseAndColours();
 
   private:
     void Start(CommandLine line = {});
@@ -321,9 +325,9 @@ void ShellTest::wheelChangesSpeedAlwaysAndStrikesADrumOnlyWithText() {
     g_scene->cameraSpeed = 0.0f;
     audio_.ClearLog();
     QWheelEvent towards(QPointF(10, 10), view->mapToGlobal(QPointF(10, 10)), QPoint(),
-                        QPoint(0, -15), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                        QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view, &towards);
-    QCOMPARE(g_scene->cameraSpeed, 0.0015f);
+    QCOMPARE(g_scene->cameraSpeed, 0.012f);
     // The first strike stops drum 0, which never played, before starting the one drawn.
     QCOMPARE(audio_.CountOf("Start"), 1);
     QVERIFY(audio_.CountOf("Stop") >= 1);
@@ -679,6 +683,177 @@ void ShellTest::qtsOwnDialogsSpeakJapanese() {
     });
     app_->frame()->OnFontColor();
     QVERIFY2(buttons.contains(QStringLiteral("キャンセル")), qPrintable(buttons.join(u',')));
+}
+
+void ShellTest::drumsStrikeOncePerNotchOfTravelAndNotWhileCoasting() {
+    Start();
+    QVERIFY(app_->OpenFile(WriteFile(QStringLiteral("drums.txt"), "drum"), 0));
+    CSelvaneView* view = app_->view();
+    const auto turn = [view](int delta, Qt::ScrollPhase phase) {
+        QWheelEvent event(QPointF(10, 10), view->mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, phase, false);
+        QApplication::sendEvent(view, &event);
+    };
+    audio_.ClearLog();
+    g_scene->cameraSpeed = 0.0f;
+    // A touchpad swipe in steps of 15: the speed follows each, a drum sounds every 120 units.
+    for (int i = 0; i < 7; ++i) {
+        turn(-15, Qt::ScrollUpdate);
+    }
+    QVERIFY(std::abs(g_scene->cameraSpeed - 0.0105f) < 1e-6f);
+    QCOMPARE(audio_.CountOf("Start"), 0);
+    turn(-15, Qt::ScrollUpdate);
+    QCOMPARE(audio_.CountOf("Start"), 1);
+    for (int i = 0; i < 16; ++i) {
+        turn(-15, Qt::ScrollUpdate);
+    }
+    QCOMPARE(audio_.CountOf("Start"), 3);
+    // A turn the other way counts afresh: 100 one way, then 100 the other, strike nothing.
+    turn(-100, Qt::ScrollUpdate);
+    turn(100, Qt::ScrollUpdate);
+    QCOMPARE(audio_.CountOf("Start"), 3);
+    // Coasting after the fingers have left moves the flight and strikes nothing.
+    const float before = g_scene->cameraSpeed;
+    turn(-120, Qt::ScrollMomentum);
+    turn(-120, Qt::ScrollMomentum);
+    QVERIFY(std::abs(g_scene->cameraSpeed - (before + 0.024f)) < 1e-6f);
+    QCOMPARE(audio_.CountOf("Start"), 3);
+    // A notched wheel strikes at every notch, as it always did.
+    turn(-120, Qt::NoScrollPhase);
+    turn(-120, Qt::NoScrollPhase);
+    QCOMPARE(audio_.CountOf("Start"), 5);
+}
+
+void ShellTest::keysSteerCruiseAndJumpInAWindowAndInFullScreen() {
+    CommandLine line;
+    line.file = (kProgramDir + QStringLiteral("/sample.txt")).toStdString();
+    Start(line);
+    CMainFrame* frame = app_->frame();
+    Scene& scene = *g_scene;
+    QAction* viewMenu = frame->menuBar()->actions()[1];
+    QCOMPARE(viewMenu->text(), QStringLiteral("表示(&V)"));
+    QCOMPARE(frame->menuBar()->actions()[2]->text(), QStringLiteral("設定(&S)"));
+    QCOMPARE(frame->Action(command::kCruise)->statusTip(),
+             QStringLiteral("ホイールに触れずに、一定の速さで読み進めます"));
+
+    // No event loop runs between the key clicks below: no tick moves the flight meanwhile.
+    audio_.ClearLog();
+    scene.cameraSpeed = 0.0f;
+    QTest::keyClick(frame, Qt::Key_Right);
+    QCOMPARE(scene.cameraSpeed, 0.012f);
+    QTest::keyClick(frame, Qt::Key_Down);
+    QCOMPARE(scene.cameraSpeed, 0.024f);
+    QTest::keyClick(frame, Qt::Key_Left);
+    QTest::keyClick(frame, Qt::Key_Up);
+    QVERIFY(std::abs(scene.cameraSpeed) < 1e-6f);
+    QCOMPARE(audio_.CountOf("Start"), 4);
+
+    QCOMPARE(frame->CruisePane()->text(), QString());
+    QTest::keyClick(frame, Qt::Key_Space);
+    QVERIFY(scene.cruise);
+    QCOMPARE(scene.cameraSpeed, 4.0f / 31.25f);
+    QCOMPARE(frame->CruisePane()->text(), QStringLiteral("自動 4.0 字/秒"));
+    QVERIFY(frame->Action(command::kCruise)->isChecked());
+    QTest::keyClick(frame, Qt::Key_Plus);
+    QTest::keyClick(frame, Qt::Key_Plus, Qt::KeypadModifier);
+    QCOMPARE(frame->CruisePane()->text(), QStringLiteral("自動 5.0 字/秒"));
+    QCOMPARE(scene.cruiseSpeed, 5.0f / 31.25f);
+    QTest::keyClick(frame, Qt::Key_Minus, Qt::KeypadModifier);
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(frame, Qt::Key_Minus);
+    }
+    QCOMPARE(frame->CruisePane()->text(), QStringLiteral("自動 0.5 字/秒"));
+    QTest::keyClick(frame, Qt::Key_Space);
+    QVERIFY(!scene.cruise);
+    QCOMPARE(frame->CruisePane()->text(), QString());
+    QVERIFY(!frame->Action(command::kCruise)->isChecked());
+
+    QTest::keyClick(frame, Qt::Key_Home);
+    QCOMPARE(scene.cameraIndex, 0);
+    QCOMPARE(scene.cameraT, 0.0f);
+    QTest::keyClick(frame, Qt::Key_PageDown);
+    QTest::keyClick(frame, Qt::Key_PageDown);
+    QTest::keyClick(frame, Qt::Key_PageUp);
+    QCOMPARE(scene.cameraIndex, 64);
+    QCOMPARE(scene.targetA,
+             scene.pathPoints[64] + (scene.pathPoints[65] - scene.pathPoints[64]) * 0.5f);
+    QTest::keyClick(frame, Qt::Key_PageUp);
+    QTest::keyClick(frame, Qt::Key_PageUp);
+    QCOMPARE(scene.cameraIndex, 0);
+
+    // Full screen: no bars, the same keys, and Esc back.
+    QTest::keyClick(frame, Qt::Key_F11);
+    QVERIFY(frame->isFullScreen());
+    QVERIFY(frame->Action(command::kFullScreen)->isChecked());
+    QVERIFY(!frame->menuBar()->isVisible());
+    QVERIFY(!frame->statusBar()->isVisible());
+    QTest::keyClick(frame, Qt::Key_Space);
+    QVERIFY(scene.cruise);
+    QTest::keyClick(frame, Qt::Key_PageDown);
+    QCOMPARE(scene.cameraIndex, 64);
+    // The pointer goes after a while without motion and comes back with it.
+    QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::overrideCursor() != nullptr &&
+                                 QGuiApplication::overrideCursor()->shape() == Qt::BlankCursor,
+                             CMainFrame::kPointerHideMs + 3000);
+    QTest::mouseMove(app_->view(), QPoint(30, 40));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    QTest::keyClick(frame, Qt::Key_Escape);
+    QVERIFY(!frame->isFullScreen());
+    QVERIFY(frame->menuBar()->isVisible());
+    QVERIFY(frame->statusBar()->isVisible());
+    QVERIFY(!frame->Action(command::kFullScreen)->isChecked());
+    frame->Action(command::kFullScreen)->trigger();
+    QVERIFY(frame->isFullScreen());
+    frame->Action(command::kFullScreen)->trigger();
+    QVERIFY(!frame->isFullScreen());
+}
+
+void ShellTest::screenshotsFollowSeedCruiseAndColours() {
+    const QString sample = kProgramDir + QStringLiteral("/sample.txt");
+    const auto shoot = [this, &sample](const QString& name, const QStringList& options) {
+        const QString out = temp_.filePath(name);
+        QProcess* process = Program(
+            QStringList{QStringLiteral("--screenshot=") + out} + options + QStringList{sample},
+            true);
+        const bool finished = process->waitForFinished(60000);
+        return finished && process->exitCode() == 0 ? QImage(out) : QImage();
+    };
+    // The same text and seed give the same flight; another seed another path.
+    const QStringList flight = {QStringLiteral("--ticks=20"), QStringLiteral("--speed=0.3")};
+    const QImage first = shoot(QStringLiteral("a.png"), flight + QStringList{"--seed=7"});
+    const QImage again = shoot(QStringLiteral("b.png"), flight + QStringList{"--seed=7"});
+    const QImage other = shoot(QStringLiteral("c.png"), flight + QStringList{"--seed=8"});
+    QVERIFY(!first.isNull() && !other.isNull());
+    QVERIFY(first == again);
+    QVERIFY(first != other);
+
+    // Cruise from the start.
+    QVERIFY(!shoot(QStringLiteral("d.png"),
+                   {QStringLiteral("--cruise=2.828125"), QStringLiteral("--ticks=100")})
+                 .isNull());
+
+    // Colours from the command line, the text brush's too.
+    const QImage coloured = shoot(QStringLiteral("e.png"), {QStringLiteral("--background=navy"),
+                                                            QStringLiteral("--foreground=#FFFF00"),
+                                                            QStringLiteral("--ticks=5")});
+    QVERIFY(!coloured.isNull());
+    int navy = 0;
+    int yellow = 0;
+    for (int y = 0; y < coloured.height(); y += 2) {
+        for (int x = 0; x < coloured.width(); x += 2) {
+            const QRgb c = coloured.pixel(x, y);
+            navy += qRed(c) < 8 && qGreen(c) < 8 && std::abs(qBlue(c) - 128) < 8 ? 1 : 0;
+            yellow += qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 60 ? 1 : 0;
+        }
+    }
+    const int all = (coloured.width() / 2) * (coloured.height() / 2);
+    QVERIFY2(navy > all / 2 && yellow > 20,
+             qPrintable(QStringLiteral("%1 %2").arg(navy).arg(yellow)));
+
+    QProcess* wrong = Program({QStringLiteral("--foreground=not-a-colour"), sample}, false);
+    QVERIFY(wrong->waitForFinished(10000));
+    QCOMPARE(wrong->exitCode(), 2);
+    QVERIFY(wrong->readAllStandardError().contains("not-a-colour\" is not a colour"));
 }
 
 QTEST_MAIN(ShellTest)
