@@ -227,7 +227,8 @@ std::string HelpText() {
            "      --                 end of options: a FILE may then begin with '-'\n"
            "\n"
            "Qt's own options (-platform, -display, -style, ...) are accepted as well.\n"
-           "The recent-file list is kept in $XDG_CONFIG_HOME/Selvane/Selvane.INI\n"
+           "The recent-file list, where reading stopped in each of its files and the resume\n"
+           "setting are kept in $XDG_CONFIG_HOME/Selvane/Selvane.INI\n"
            "(~/.config/Selvane/Selvane.INI by default).\n"
            "Exit status: 0 on success, 1 when FILE cannot be opened or the window cannot be\n"
            "created, 2 for a wrong command line.\n";

@@ -124,6 +124,9 @@ void CMainFrame::AddViewMenu() {
     checkable(
         AddCommand(view, strings::kMenuFullScreen, command::kFullScreen, strings::kCmdFullScreen))
         ->setShortcut(QKeySequence(Qt::Key_F11));
+    view->addSeparator();
+    checkable(AddCommand(view, strings::kMenuResume, command::kResume, strings::kCmdResume))
+        ->setChecked(true);
 
     // A wheel notch towards the user and away, and a page on or back. The arrows repeat while
     // held, as the wheel keeps turning.

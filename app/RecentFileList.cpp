@@ -135,8 +135,9 @@ std::string RecentFileList::Unescape(std::string_view value) {
     return out;
 }
 
-std::vector<std::string> RecentFileList::Parse(std::string_view text) {
-    std::string slots[kSize];
+void RecentFileList::ForEachValue(
+    std::string_view text, std::string_view section,
+    const std::function<void(std::string_view key, std::string_view value)>& visit) {
     bool inSection = false;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -154,28 +155,30 @@ std::vector<std::string> RecentFileList::Parse(std::string_view text) {
             continue;
         }
         if (line.front() == '[') {
-            inSection = line == kSection;
-            continue;
-        }
-        if (!inSection) {
+            inSection = line == section;
             continue;
         }
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos) {
-            continue;
+        if (inSection && eq != std::string_view::npos) {
+            visit(Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
         }
-        const std::string_view key = Trim(line.substr(0, eq));
+    }
+}
+
+std::vector<std::string> RecentFileList::Parse(std::string_view text) {
+    std::string slots[kSize];
+    ForEachValue(text, kSection, [&slots](std::string_view key, std::string_view raw) {
         if (key.size() != 5 || key.substr(0, 4) != "File" || key[4] < '1' ||
             key[4] > static_cast<char>('0' + kSize)) {
-            continue;
+            return;
         }
-        std::string value = Unescape(Trim(line.substr(eq + 1)));
+        std::string value = Unescape(raw);
         // A path holding NUL cannot be opened; an entry that is no path at all is dropped.
         if (value.empty() || value.find('\0') != std::string::npos) {
-            continue;
+            return;
         }
         slots[key[4] - '1'] = std::move(value);
-    }
+    });
     std::vector<std::string> entries;
     for (std::string& slot : slots) {
         if (!slot.empty() && std::find(entries.begin(), entries.end(), slot) == entries.end()) {
@@ -222,6 +225,9 @@ void RecentFileList::Read() {
     ::close(fd);
     text.resize(got);
     entries_ = Parse(text);
+    if (readFurther_) {
+        readFurther_(text);
+    }
 }
 
 bool RecentFileList::Write() const {
@@ -230,7 +236,10 @@ bool RecentFileList::Write() const {
     if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path(), ec);
     }
-    const std::string text = Format(entries_);
+    std::string text = Format(entries_);
+    if (writeFurther_) {
+        text += writeFurther_(entries_);
+    }
     const std::string temporary = iniPath_ + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {

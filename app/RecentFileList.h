@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,15 @@ class RecentFileList {
     // in between leaves the old list rather than half a file. Returns false when it could not.
     bool Write() const;
 
+    // Further sections kept in the same file by others: `read` is handed the whole text Read
+    // finds (nothing when there is no file), and what `write` gives, told the entries the list
+    // keeps, is stored after the list by Write.
+    void SetFurtherSections(std::function<void(std::string_view text)> read,
+                            std::function<std::string(const std::vector<std::string>&)> write) {
+        readFurther_ = std::move(read);
+        writeFurther_ = std::move(write);
+    }
+
     // Puts path at the top (moving it there if it is already in the list) and keeps four.
     void Add(const std::string& path);
     void Remove(const std::string& path);
@@ -43,6 +53,12 @@ class RecentFileList {
 
     static std::string Escape(std::string_view value);
     static std::string Unescape(std::string_view value);
+    // Every "key=value" line of the section (given with its brackets) in the order they stand,
+    // key and value trimmed; comments, lines outside the section, lines without "=" and
+    // over-long lines are passed over.
+    static void ForEachValue(
+        std::string_view text, std::string_view section,
+        const std::function<void(std::string_view key, std::string_view value)>& visit);
     // Parses the text of an INI file into at most four entries.
     static std::vector<std::string> Parse(std::string_view text);
     // The text of an INI file holding these entries, as Write stores it; Parse gives them back.
@@ -54,4 +70,6 @@ class RecentFileList {
   private:
     std::string iniPath_;
     std::vector<std::string> entries_;
+    std::function<void(std::string_view)> readFurther_;
+    std::function<std::string(const std::vector<std::string>&)> writeFurther_;
 };

@@ -64,6 +64,13 @@ CSelvaneApp::CSelvaneApp() : workaround(nullptr), recent_(RecentFileList::Defaul
     // The identifier under which the desktop groups the program's windows: the name of its
     // desktop entry.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+    // Reading places and the resume setting live in the same file as the recent-file list, and
+    // a place goes with its file when the file leaves the list.
+    recent_.SetFurtherSections([this](std::string_view text) { resume_.Parse(text); },
+                               [this](const std::vector<std::string>& entries) {
+                                   resume_.KeepOnly(entries);
+                                   return resume_.Format();
+                               });
 }
 
 CSelvaneApp::~CSelvaneApp() = default;
@@ -210,9 +217,25 @@ bool CSelvaneApp::InitInstance() {
     document_->SetUpdateAllViews([view] { view->OnUpdate(); });
 
     DocumentManager::Hooks hooks;
-    hooks.newDocument = [this] { return document_->OnNewDocument(); };
+    hooks.newDocument = [this] {
+        RememberPlace();
+        openStamp_.reset();
+        recent_.Write();
+        return document_->OnNewDocument();
+    };
     hooks.openDocument = [this](const std::string& path) {
-        return document_->OnOpenDocument(path);
+        RememberPlace();
+        if (!document_->OnOpenDocument(path)) {
+            return false;
+        }
+        openStamp_ = ResumeList::StampOf(path);
+        // A picture asked for on the command line is defined by its options alone.
+        if (resume_.enabled() && commandLine_.screenshot.empty()) {
+            if (const std::optional<std::int64_t> place = resume_.Find(path)) {
+                view_->Jump(*place);
+            }
+        }
+        return true;
     };
     hooks.setCaption = [this](const std::string& caption) {
         frame_->setWindowTitle(QString::fromUtf8(caption.c_str()));
@@ -228,6 +251,7 @@ bool CSelvaneApp::InitInstance() {
     documents_ = std::make_unique<DocumentManager>(recent_, std::move(hooks));
     frame_->setWindowTitle(QString::fromUtf8(documents_->Caption().c_str()));
     RefreshRecentMenu();
+    frame_->Action(command::kResume)->setChecked(resume_.enabled());
 
     if (!view->CreateGraphics()) {
         RestartOnSoftwareRasteriser();
@@ -288,6 +312,8 @@ void CSelvaneApp::RestartOnSoftwareRasteriser() {
 }
 
 int CSelvaneApp::ExitInstance() {
+    // Before the view goes: releasing the graphics resets the scene, camera included.
+    RememberPlace();
     // The window with its view (graphics, drum player) goes first, then the document with its
     // scene, then the extra reference on the audio library.
     frame_.reset();
@@ -330,6 +356,11 @@ void CSelvaneApp::OnCommand(int id) {
             case command::kPageForward:
             case command::kPageBack:
                 OnFlightCommand(id);
+                break;
+            case command::kResume:
+                resume_.SetEnabled(!resume_.enabled());
+                frame_->Action(command::kResume)->setChecked(resume_.enabled());
+                recent_.Write();
                 break;
             default:
                 if (id >= command::kRecentFirst &&
@@ -386,6 +417,12 @@ void CSelvaneApp::OnFlightCommand(int id) {
 void CSelvaneApp::ShowCruise() {
     if (frame_ && view_ != nullptr && g_scene != nullptr) {
         frame_->ShowCruise(g_scene->cruise, view_->cruiseRate());
+    }
+}
+
+void CSelvaneApp::RememberPlace() {
+    if (documents_ && !documents_->path().empty() && openStamp_ && g_scene != nullptr) {
+        resume_.Record(documents_->path(), *openStamp_, g_scene->cameraIndex);
     }
 }
 

@@ -2,11 +2,13 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/RecentFileList.h"
+#include "app/ResumeList.h"
 
 class CMainFrame;
 class CSelvaneDoc;
@@ -67,10 +69,15 @@ class CSelvaneApp {
     // Flight commands of the view menu and the keys, handled at once.
     void OnFlightCommand(int id);
     void ShowCruise();
+    // Keeps the character under the camera for the open file, which is being closed.
+    void RememberPlace();
 
     std::unique_ptr<Xaudio2DllUnloadWorkaround_LoadLibraryVersion> workaround;
     CommandLine commandLine_;
     RecentFileList recent_;
+    ResumeList resume_;
+    // The open file's size and time as it was read: its place is kept under them.
+    std::optional<ResumeList::Stamp> openStamp_;
     std::unique_ptr<audio::al::Platform> audioPlatform_;
     std::unique_ptr<QTranslator> translator_;
     std::unique_ptr<CSelvaneDoc> document_;

@@ -37,18 +37,21 @@ inline constexpr char kCmdAbout[] =
     "プログラム情報、バージョン、著作権を表示します。\nバージョン情報";
 inline constexpr char kCmdExit[] = "アプリケーションを終了し、ファイルの保存を指示\n終了";
 
-// The view menu: flight and full screen.
+// The view menu: flight, full screen and resume.
 inline constexpr char kMenuView[] = "表示(&V)";
 inline constexpr char kMenuCruise[] = "自動飛行(&A)\tSpace";
 inline constexpr char kMenuFaster[] = "速く(&F)\t+";
 inline constexpr char kMenuSlower[] = "遅く(&S)\t-";
 inline constexpr char kMenuHome[] = "先頭へ(&H)\tHome";
 inline constexpr char kMenuFullScreen[] = "全画面表示(&U)\tF11";
+inline constexpr char kMenuResume[] = "続きから読む(&R)";
 inline constexpr char kCmdCruise[] = "ホイールに触れずに、一定の速さで読み進めます\n自動飛行";
 inline constexpr char kCmdFaster[] = "自動飛行の速さを毎秒 0.5 字上げます\n速く";
 inline constexpr char kCmdSlower[] = "自動飛行の速さを毎秒 0.5 字下げます\n遅く";
 inline constexpr char kCmdHome[] = "文章の最初の文字へ戻ります\n先頭へ";
 inline constexpr char kCmdFullScreen[] = "画面全体に表示します。Esc キーで元に戻ります\n全画面表示";
+inline constexpr char kCmdResume[] =
+    "最近使ったファイルを、前に読むのをやめた文字から開きます\n続きから読む";
 // The cruise pane of the status bar; %1 is the speed in characters per second.
 inline constexpr char kCruisePane[] = "自動 %1 字/秒";
 
@@ -88,6 +91,7 @@ inline constexpr int kFaster = 32801;
 inline constexpr int kSlower = 32802;
 inline constexpr int kHome = 32803;
 inline constexpr int kFullScreen = 32804;
+inline constexpr int kResume = 32805;
 inline constexpr int kNotchTowards = 32806;
 inline constexpr int kNotchAway = 32807;
 inline constexpr int kPageForward = 32808;

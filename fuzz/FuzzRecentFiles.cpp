@@ -2,6 +2,7 @@
 // file; the list it gives must be one the program can use and must come back unchanged when it
 // is written and read again. Then the input, cut at its NUL bytes, serves as up to four paths of
 // any content, which must survive the same round trip, and as paths to abbreviate for the menu.
+// The reading places read from the same text must come back unchanged through their own writing.
 
 #include <algorithm>
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/RecentFileList.h"
+#include "app/ResumeList.h"
 
 namespace {
 
@@ -142,6 +144,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     [](const std::string& e) { return e.size() <= kPathMax; })) {
         CheckRoundTrip(parsed);
     }
+
+    ResumeList places;
+    places.Parse(text);
+    Check(places.size() <= RecentFileList::kSize);
+    const std::string written = places.Format();
+    ResumeList again;
+    again.Parse(written);
+    Check(again.Format() == written && again.enabled() == places.enabled());
 
     std::vector<std::string> paths;
     std::size_t start = 0;

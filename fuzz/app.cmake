@@ -1,8 +1,9 @@
-# The recent-file list's INI reading, escaping and menu abbreviation on arbitrary bytes. Its one
-# source is plain C++ and is compiled in, so that the target does not pull in Qt with the rest of
-# the shell's library.
+# The recent-file list's INI reading, escaping and menu abbreviation on arbitrary bytes, and the
+# reading places kept beside it. Their sources are plain C++ and are compiled in, so that the
+# target does not pull in Qt with the rest of the shell's library.
 selvane_add_fuzzer(fuzz_recent_files
     ${CMAKE_CURRENT_LIST_DIR}/FuzzRecentFiles.cpp
     ${PROJECT_SOURCE_DIR}/app/RecentFileList.cpp
+    ${PROJECT_SOURCE_DIR}/app/ResumeList.cpp
 )
 target_link_libraries(fuzz_recent_files PRIVATE selvane_options)

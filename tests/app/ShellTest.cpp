@@ -104,6 +104,7 @@ class ShellTest : public QObject {
     void qtsOwnDialogsSpeakJapanese();
     void drumsStrikeOncePerNotchOfTravelAndNotWhileCoasting();
     void keysSteerCruiseAndJumpInAWindowAndInFullScreen();
+    void resumeReturnsToThePlaceUntilTheFileChangesOrItIsSwitchedOff();
     void screenshotsFollowSeedCruiseAndColours();
 
   private:
@@ -735,6 +736,7 @@ void ShellTest::keysSteerCruiseAndJumpInAWindowAndInFullScreen() {
     QCOMPARE(frame->menuBar()->actions()[2]->text(), QStringLiteral("設定(&S)"));
     QCOMPARE(frame->Action(command::kCruise)->statusTip(),
              QStringLiteral("ホイールに触れずに、一定の速さで読み進めます"));
+    QVERIFY(frame->Action(command::kResume)->isChecked());
 
     // No event loop runs between the key clicks below: no tick moves the flight meanwhile.
     audio_.ClearLog();
@@ -808,6 +810,51 @@ void ShellTest::keysSteerCruiseAndJumpInAWindowAndInFullScreen() {
     QVERIFY(!frame->isFullScreen());
 }
 
+void ShellTest::resumeReturnsToThePlaceUntilTheFileChangesOrItIsSwitchedOff() {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) {
+        bytes += "\x82\xa0";
+    }
+    const std::string novel = WriteFile(QStringLiteral("novel.txt"), bytes);
+    const std::string other = WriteFile(QStringLiteral("other.txt"), "other");
+    Start();
+    const auto reopenAt = [this, &novel, &other](std::int64_t place) {
+        QVERIFY(app_->OpenFile(novel, 0));
+        app_->view()->Jump(place);
+        QVERIFY(app_->OpenFile(other, 0));
+        QVERIFY(app_->OpenFile(novel, 0));
+    };
+    reopenAt(300);
+    QCOMPARE(g_scene->cameraIndex, 300);
+    const Vec3 p = g_scene->pathPoints[300];
+    QCOMPARE(g_scene->targetA, p + (g_scene->pathPoints[301] - p) * 0.5f);
+
+    // A file that changed since (here its time only) opens at the start.
+    QVERIFY(app_->OpenFile(other, 0));
+    QFile file(QFile::decodeName(QByteArray::fromStdString(novel)));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                             QFileDevice::FileModificationTime));
+    file.close();
+    QVERIFY(app_->OpenFile(novel, 0));
+    QCOMPARE(g_scene->cameraIndex, 0);
+
+    // Switched off, files open at the start; the choice outlives the run, and so does the
+    // place of the file open at its end.
+    app_->frame()->Action(command::kResume)->trigger();
+    QVERIFY(!app_->frame()->Action(command::kResume)->isChecked());
+    reopenAt(200);
+    QCOMPARE(g_scene->cameraIndex, 0);
+    app_->view()->Jump(700);
+    app_->ExitInstance();
+    app_ = std::make_unique<CSelvaneApp>();
+    Start();
+    QVERIFY(!app_->frame()->Action(command::kResume)->isChecked());
+    app_->frame()->Action(command::kResume)->trigger();
+    QVERIFY(app_->OpenFile(novel, 0));
+    QCOMPARE(g_scene->cameraIndex, 700);
+}
+
 void ShellTest::screenshotsFollowSeedCruiseAndColours() {
     const QString sample = kProgramDir + QStringLiteral("/sample.txt");
     const auto shoot = [this, &sample](const QString& name, const QStringList& options) {
@@ -827,10 +874,16 @@ void ShellTest::screenshotsFollowSeedCruiseAndColours() {
     QVERIFY(first == again);
     QVERIFY(first != other);
 
-    // Cruise from the start.
+    // Cruise from the start, 2.828125 characters a second: 100 ticks end 9.05 characters on,
+    // which the run keeps as the place it stopped at.
     QVERIFY(!shoot(QStringLiteral("d.png"),
                    {QStringLiteral("--cruise=2.828125"), QStringLiteral("--ticks=100")})
                  .isNull());
+    QFile ini(temp_.filePath(QStringLiteral("config/Selvane/Selvane.INI")));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray settings = ini.readAll();
+    QVERIFY2(settings.contains("[Resume]\nFile1=" + QFile::encodeName(sample) + "\nPlace1=9\n"),
+             settings.constData());
 
     // Colours from the command line, the text brush's too.
     const QImage coloured = shoot(QStringLiteral("e.png"), {QStringLiteral("--background=navy"),
