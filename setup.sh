@@ -7,6 +7,7 @@
 #   ./setup.sh test        build, then run the whole test suite (under a virtual X server)
 #   ./setup.sh sanitize    build with AddressSanitizer + UBSan and run the whole test suite there
 #   ./setup.sh build       only install and build
+#   ./setup.sh deb         build the Debian package into build/deb/ and check it with lintian
 #
 # With CI set in the environment, compiler warnings are errors.
 set -euo pipefail
@@ -37,22 +38,27 @@ PACKAGES=(
     xvfb xauth
 )
 
+as_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo env DEBIAN_FRONTEND=noninteractive "$@"
+    else
+        env DEBIAN_FRONTEND=noninteractive "$@"
+    fi
+}
+
+# Installs those of the given packages (PACKAGES without any) that are missing.
 install_missing_packages() {
+    [ $# -gt 0 ] || set -- "${PACKAGES[@]}"
     local missing=() status p
     # One dpkg-query for all: on a machine that is set up this costs a few milliseconds.
-    status=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${PACKAGES[@]}" 2>/dev/null || true)
-    for p in "${PACKAGES[@]}"; do
+    status=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "$@" 2>/dev/null || true)
+    for p in "$@"; do
         grep -qx "$p installed" <<<"$status" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing missing Debian packages: ${missing[*]}"
-    local sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo=(sudo)
-    fi
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-        "${missing[@]}"
+    as_root apt-get update -q
+    as_root apt-get install -y -q "${missing[@]}"
 }
 
 jobs() { nproc 2>/dev/null || echo 2; }
@@ -76,6 +82,28 @@ with_display() {
     else
         xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"
     fi
+}
+
+# The Debian package, built from a copy of the source in build/deb/: dpkg-buildpackage writes
+# its results beside the source folder, and that way they land in build/deb/ and not outside
+# the repository. The build dependencies are the ones debian/control names.
+build_package() {
+    install_missing_packages dpkg-dev lintian
+    if ! dpkg-checkbuilddeps >/dev/null 2>&1; then
+        echo "Installing the build dependencies named in debian/control"
+        as_root apt-get update -q
+        as_root apt-get build-dep -y -q ./
+    fi
+    local out=$here/build/deb
+    local src=$out/selvane
+    rm -rf "$out"
+    mkdir -p "$src"
+    tar -C "$here" --anchored --exclude=./.git --exclude='./build*' --exclude=./out \
+        --exclude=./.cache -cf - . | tar -C "$src" -xf -
+    (cd "$src" && dpkg-buildpackage -us -uc -b -j"$(jobs)")
+    # Kept when the build fails, for a look at what it left.
+    rm -rf "$src"
+    tests/deb/PackageTest.sh "$out"
 }
 
 mode=${1:-test}
@@ -116,8 +144,11 @@ case "$mode" in
             UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
             ctest --preset asan -j "$(jobs)"
         ;;
+    deb)
+        build_package
+        ;;
     *)
-        echo "usage: $0 [run [FILE]|test|sanitize|build]" >&2
+        echo "usage: $0 [run [FILE]|test|sanitize|build|deb]" >&2
         exit 2
         ;;
 esac

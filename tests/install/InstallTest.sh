@@ -9,23 +9,9 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-libdir=$(cd "$prefix" && find . -type f -name Selvane -path '*/selvane/*' | head -n 1)
-[ -n "$libdir" ] || fail "the program is not in a selvane folder under the prefix"
-program_dir=$prefix/$(dirname "$libdir")
-for file in SelvaneShader.glsl Selvane.html sample.txt Sounds/DrumBass.wav Sounds/DrumCymbal.wav \
-            Sounds/DrumHat.wav Sounds/DrumSnare.wav Sounds/DrumTom.wav; do
-    [ -f "$program_dir/$file" ] || fail "$file is missing beside the program"
-done
-[ -L "$prefix/bin/selvane" ] || fail "bin/selvane is not a link"
-case "$(readlink "$prefix/bin/selvane")" in
-    /*) fail "bin/selvane is an absolute link: the tree could not be moved" ;;
-esac
-for file in share/applications/org.tamor.Selvane.desktop share/metainfo/org.tamor.Selvane.metainfo.xml \
-            share/man/man1/selvane.1 share/icons/hicolor/scalable/apps/org.tamor.Selvane.svg \
-            share/icons/hicolor/256x256/apps/org.tamor.Selvane.png \
-            share/icons/hicolor/16x16/apps/org.tamor.Selvane.png; do
-    [ -f "$prefix/$file" ] || fail "$file is not installed"
-done
+. "$(dirname "$0")/InstalledFiles.sh"
+check_installed_tree "$prefix"
+program_dir=$prefix/$(installed_program_dir "$prefix")
 
 # Moved elsewhere, the tree still works: nothing in it names the prefix it was installed to.
 moved=$(mktemp -d /tmp/selvane-moved-XXXXXX)
