@@ -2,8 +2,11 @@
 
 #include <QColor>
 #include <QString>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "app/ParseNumber.h"
 #include "scene/Scene.h"
@@ -86,7 +89,21 @@ CommandLine Fail(CommandLine line, std::string message) {
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+bool ParseWindowId(const std::string& text, unsigned long& id) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string_view digits = hex ? std::string_view(text).substr(2) : text;
+    std::uint32_t value = 0;
+    const auto [end, ec] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value == 0) {
+        return false;
+    }
+    id = value;
+    return true;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                             const char* screenSaverWindow) {
     CommandLine line;
     bool optionsEnded = false;
     bool haveFile = false;
@@ -194,12 +211,54 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 return Fail(line, "option " + name + ": \"" + value +
                                       "\" is not a colour (a name such as navy, or #RRGGBB)");
             }
+        } else if (name == "--root" || name == "-root") {
+            // One dash as well: XScreenSaver wrote its hacks' options so before version 6.
+            line.root = true;
+        } else if (name == "--window-id" || name == "-window-id") {
+            unsigned long id = 0;
+            if (!takeValue() || !ParseWindowId(value, id)) {
+                return Fail(line,
+                            "option --window-id needs an X window id, decimal or 0x hexadecimal");
+            }
+            line.windowId = id;
+        } else if (name == "--drums") {
+            line.drums = true;
+        } else if (name == "--file") {
+            // FILE as an option, the form XScreenSaver's settings dialog writes a file in.
+            if (!takeValue() || value.empty()) {
+                return Fail(line, "option --file needs a file name");
+            }
+            if (haveFile) {
+                return Fail(line, "only one file can be opened: \"" + value + "\"");
+            }
+            line.file = value;
+            haveFile = true;
         } else {
             return Fail(line, "unknown option \"" + argument + "\"");
         }
     }
     if ((line.ticks != 0 || line.speed != 0.0f) && line.screenshot.empty()) {
         return Fail(line, "--ticks and --speed go with --screenshot");
+    }
+    // XScreenSaver starts its hacks with --root and names its own window here; a window named
+    // on the command line comes first.
+    if (screenSaverWindow != nullptr && screenSaverWindow[0] != '\0' && !line.windowId) {
+        unsigned long id = 0;
+        if (!ParseWindowId(screenSaverWindow, id)) {
+            return Fail(line, std::string("XSCREENSAVER_WINDOW=\"") + screenSaverWindow +
+                                  "\" is not an X window id");
+        }
+        line.windowId = id;
+    }
+    if (line.ScreenSaver() && !line.screenshot.empty()) {
+        return Fail(line,
+                    "--screenshot does not go with --root, --window-id or "
+                    "XSCREENSAVER_WINDOW");
+    }
+    if (line.drums && !line.ScreenSaver()) {
+        return Fail(line,
+                    "--drums goes with --root or --window-id: the window always has its "
+                    "drums");
     }
     return line;
 }
@@ -222,6 +281,16 @@ std::string HelpText() {
            "                         navy, or #RRGGBB (white)\n"
            "      --foreground=COLOR\n"
            "                         start with this text colour (black)\n"
+           "      --root             be a screensaver on the root window, or on the window\n"
+           "                         XSCREENSAVER_WINDOW names: the flight fills it and\n"
+           "                         cruises (4 characters a second unless --cruise), the\n"
+           "                         text loops (the sample text without FILE), there is\n"
+           "                         no menu, no setting is read or written, and SIGTERM\n"
+           "                         or SIGINT ends it\n"
+           "      --window-id=ID     the same in the X window ID (decimal or 0x hex)\n"
+           "      --drums            with --root or --window-id: a drum at each punctuation\n"
+           "                         mark the flight passes (silent otherwise)\n"
+           "      --file=FILE        the same as FILE\n"
            "  -h, --help             show this help and exit\n"
            "  -V, --version          show the version and exit\n"
            "      --                 end of options: a FILE may then begin with '-'\n"
@@ -231,7 +300,8 @@ std::string HelpText() {
            "setting are kept in $XDG_CONFIG_HOME/Selvane/Selvane.INI\n"
            "(~/.config/Selvane/Selvane.INI by default).\n"
            "Exit status: 0 on success, 1 when FILE cannot be opened or the window cannot be\n"
-           "created, 2 for a wrong command line.\n";
+           "created (or, for --root and --window-id, found), 2 for a wrong command line\n"
+           "or, for --root and --window-id, a window system other than X11.\n";
 }
 
 std::string VersionText() {

@@ -23,12 +23,26 @@ struct CommandLine {
     std::optional<unsigned> seed;  // lay every path from this seed instead of the time
     std::optional<ColorRef> background;
     std::optional<ColorRef> foreground;
+    // XScreenSaver's way: the flight drawn into a window of another program, without a main
+    // frame. --root: the root window (or the virtual root); --window-id or XSCREENSAVER_WINDOW:
+    // that window. --drums: the drums sound there too (they are silent there otherwise).
+    bool root = false;
+    std::optional<unsigned long> windowId;
+    bool drums = false;
+    bool ScreenSaver() const { return root || windowId.has_value(); }
     std::string error;  // for Action::Error: what was wrong, one line
     // The arguments Qt itself understands (-platform xcb, -display :1, ...), handed on to it.
     std::vector<std::string> qtArguments;
 };
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// screenSaverWindow: the value of XSCREENSAVER_WINDOW (null when unset), the window XScreenSaver
+// gives its hack to draw into; --window-id names one in its place.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                             const char* screenSaverWindow = nullptr);
+
+// An X window id as XScreenSaver and its hacks write one: decimal, or hexadecimal after "0x".
+// None (0) and anything else give false.
+bool ParseWindowId(const std::string& text, unsigned long& id);
 
 // The texts of --help and --version, as printed on standard output.
 std::string HelpText();

@@ -4,25 +4,20 @@
 
 #include <cstdlib>
 
-namespace {
-
-// The value after `option` in Qt's arguments, else the environment variable.
-std::string Setting(const std::vector<std::string>& arguments, const char* option,
-                    const char* variable) {
-    for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
-        if (arguments[i] == option) {
-            return arguments[i + 1];
+std::string QtSetting(const std::vector<std::string>& qtArguments, const char* option,
+                      const char* variable) {
+    for (std::size_t i = 0; i + 1 < qtArguments.size(); ++i) {
+        if (qtArguments[i] == option) {
+            return qtArguments[i + 1];
         }
     }
     const char* value = std::getenv(variable);
     return value != nullptr ? value : "";
 }
 
-}  // namespace
-
 std::string DisplayProblem(const std::vector<std::string>& qtArguments,
                            std::shared_ptr<void>* connection) {
-    const std::string platform = Setting(qtArguments, "-platform", "QT_QPA_PLATFORM");
+    const std::string platform = QtSetting(qtArguments, "-platform", "QT_QPA_PLATFORM");
     if (!platform.empty() && platform.rfind("xcb", 0) != 0) {
         return {};
     }
@@ -32,7 +27,7 @@ std::string DisplayProblem(const std::vector<std::string>& qtArguments,
             return {};
         }
     }
-    const std::string display = Setting(qtArguments, "-display", "DISPLAY");
+    const std::string display = QtSetting(qtArguments, "-display", "DISPLAY");
     if (display.empty()) {
         return "no display to show the window on: DISPLAY is not set";
     }

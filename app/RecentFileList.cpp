@@ -231,6 +231,9 @@ void RecentFileList::Read() {
 }
 
 bool RecentFileList::Write() const {
+    if (iniPath_.empty()) {
+        return false;
+    }
     std::error_code ec;
     const std::filesystem::path path(iniPath_);
     if (path.has_parent_path()) {

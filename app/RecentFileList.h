@@ -23,6 +23,7 @@ class RecentFileList {
     static constexpr std::size_t kSize = 4;
     static constexpr std::size_t kDisplayLength = 30;
 
+    // An empty iniPath keeps the list in memory only: Read finds nothing, Write writes nothing.
     explicit RecentFileList(std::string iniPath);
 
     const std::string& iniPath() const { return iniPath_; }

@@ -27,6 +27,7 @@
 #include "app/DocumentManager.h"
 #include "app/MainFrame.h"
 #include "app/Messages.h"
+#include "app/ScreenSaver.h"
 #include "app/SelvaneView.h"
 #include "app/Strings.h"
 #include "audio/MessageBox.h"
@@ -77,7 +78,8 @@ CSelvaneApp::~CSelvaneApp() = default;
 
 int CSelvaneApp::Run(int argc, char** argv) {
     arguments_ = argv;
-    commandLine_ = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    commandLine_ = ParseCommandLine(std::vector<std::string>(argv, argv + argc),
+                                    std::getenv("XSCREENSAVER_WINDOW"));
     switch (commandLine_.action) {
         case CommandLine::Action::Help:
             std::fputs(HelpText().c_str(), stdout);
@@ -96,6 +98,19 @@ int CSelvaneApp::Run(int argc, char** argv) {
     // While the process has one thread: OpenAL Soft takes its configuration only through the
     // environment, which Qt's threads read.
     audio::al::LibrarySetup::Configure(audio::al::Options{}.shortPeriods);
+
+    if (commandLine_.ScreenSaver()) {
+        if (const std::string problem = ScreenSaver::PlatformProblem(commandLine_.qtArguments);
+            !problem.empty()) {
+            std::fprintf(stderr, "selvane: %s\n", problem.c_str());
+            return 2;
+        }
+        // The window ids are X11's: Qt must not choose another window system by itself.
+        if (std::find(commandLine_.qtArguments.begin(), commandLine_.qtArguments.end(),
+                      "-platform") == commandLine_.qtArguments.end()) {
+            commandLine_.qtArguments.insert(commandLine_.qtArguments.begin(), {"-platform", "xcb"});
+        }
+    }
 
     // Held until Qt has made its own connection to the display.
     std::shared_ptr<void> displayCheck;
@@ -129,7 +144,7 @@ int CSelvaneApp::Run(int argc, char** argv) {
 
     InstallTranslations();
 
-    if (!commandLine_.screenshot.empty()) {
+    if (!commandLine_.screenshot.empty() || commandLine_.ScreenSaver()) {
         SetMessagesToStandardError(true);
     }
     InstallRealPlatform();
@@ -140,12 +155,16 @@ int CSelvaneApp::Run(int argc, char** argv) {
     });
 
     int status = 1;
-    if (InitInstance()) {
-        status = QApplication::exec();
+    if (commandLine_.ScreenSaver()) {
+        status = RunScreenSaver();
     } else {
-        status = exitCode_ != 0 ? exitCode_ : 1;
+        if (InitInstance()) {
+            status = QApplication::exec();
+        } else {
+            status = exitCode_ != 0 ? exitCode_ : 1;
+        }
+        ExitInstance();
     }
-    ExitInstance();
     audio::SetMessageBoxHandler({});
     audio::SetPlatform(nullptr);
     audioPlatform_.reset();
@@ -254,14 +273,7 @@ bool CSelvaneApp::InitInstance() {
     frame_->Action(command::kResume)->setChecked(resume_.enabled());
 
     if (!view->CreateGraphics()) {
-        RestartOnSoftwareRasteriser();
-        // The one cause of a failed start that the user can mend alone: name the file.
-        if (const std::string problem = ShaderFileProblem(); !problem.empty()) {
-            std::fprintf(stderr, "selvane: %s\n", problem.c_str());
-        }
-        std::fprintf(stderr, "selvane: the graphics could not be created (error 0x%08X)\n",
-                     static_cast<unsigned>(view->graphicsResult()));
-        ShowMessage(nullptr, QString::fromUtf8(strings::kDocumentCreateFailed));
+        ReportGraphicsFailure(*view);
         exitCode_ = 1;
         return false;
     }
@@ -293,13 +305,40 @@ bool CSelvaneApp::InitInstance() {
     return true;
 }
 
-void CSelvaneApp::RestartOnSoftwareRasteriser() {
+void CSelvaneApp::ReportGraphicsFailure(const CSelvaneView& view) {
+    RestartOnSoftwareRasteriser(view);
+    // The one cause of a failed start that the user can mend alone: name the file.
+    if (const std::string problem = ShaderFileProblem(); !problem.empty()) {
+        std::fprintf(stderr, "selvane: %s\n", problem.c_str());
+    }
+    std::fprintf(stderr, "selvane: the graphics could not be created (error 0x%08X)\n",
+                 static_cast<unsigned>(view.graphicsResult()));
+    ShowMessage(nullptr, QString::fromUtf8(strings::kDocumentCreateFailed));
+}
+
+int CSelvaneApp::RunScreenSaver() {
+    // Nothing of the application's own state is used: no recent-file list, resume places or
+    // settings are read or written.
+    ScreenSaver saver(commandLine_);
+    switch (saver.Start()) {
+        case ScreenSaver::Outcome::Running:
+            return QApplication::exec();
+        case ScreenSaver::Outcome::NoGraphics:
+            ReportGraphicsFailure(*saver.view());
+            break;
+        case ScreenSaver::Outcome::Failed:
+            break;
+    }
+    return 1;
+}
+
+void CSelvaneApp::RestartOnSoftwareRasteriser(const CSelvaneView& view) {
     // No context at all could be made, the software attempt included. Mesa picks its software
     // rasteriser only when the driver is loaded, once per process: a hardware driver that
     // offers no OpenGL 3.3 is therefore left by starting again with LIBGL_ALWAYS_SOFTWARE. The
     // window has not been shown yet, and once set the variable stops a second restart.
-    if (arguments_ == nullptr || view_ == nullptr || !view_->softwareAttempted() ||
-        g_scene == nullptr || g_scene->device || std::getenv("LIBGL_ALWAYS_SOFTWARE") != nullptr) {
+    if (arguments_ == nullptr || !view.softwareAttempted() || g_scene == nullptr ||
+        g_scene->device || std::getenv("LIBGL_ALWAYS_SOFTWARE") != nullptr) {
         return;
     }
     OutputDebugString("OpenGL: no usable context; starting again on Mesa's software rasteriser\n");

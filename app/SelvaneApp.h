@@ -65,7 +65,12 @@ class CSelvaneApp {
     void StartScreenshot();
     void RefreshRecentMenu();
     void OpenDropped(const std::string& path);
-    void RestartOnSoftwareRasteriser();
+    void RestartOnSoftwareRasteriser(const CSelvaneView& view);
+    // Says on standard error (and in a message box, where they are shown) why the graphics
+    // could not be made on view, after a new start on the software rasteriser was tried.
+    void ReportGraphicsFailure(const CSelvaneView& view);
+    // The XScreenSaver hack's whole run, in place of InitInstance, the loop and ExitInstance.
+    int RunScreenSaver();
     // Flight commands of the view menu and the keys, handled at once.
     void OnFlightCommand(int id);
     void ShowCruise();

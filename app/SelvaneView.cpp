@@ -29,8 +29,8 @@ constexpr int kMinimumSide = 100;
 constexpr int kNotch = 120;
 }  // namespace
 
-CSelvaneView::CSelvaneView(CSelvaneDoc* document)
-    : document_(document), drumPlayer_(std::make_unique<DrumPlayer>()) {
+CSelvaneView::CSelvaneView(CSelvaneDoc* document, bool drums)
+    : document_(document), drumPlayer_(drums ? std::make_unique<DrumPlayer>() : nullptr) {
     setSurfaceType(QSurface::OpenGLSurface);
     // Keyboard focus stays with the main frame, whose menus and accelerators handle the keys.
     setFlag(Qt::WindowDoesNotAcceptFocus);
@@ -257,7 +257,7 @@ void CSelvaneView::Jump(std::int64_t index) {
 }
 
 void CSelvaneView::StrikeDrum() {
-    if (g_scene->text.empty() || !drumPlayer_) {
+    if (g_scene == nullptr || g_scene->text.empty() || !drumPlayer_) {
         return;
     }
     drumPlayer_->Stop(currentDrum_);

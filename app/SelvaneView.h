@@ -28,7 +28,8 @@ class CSelvaneView : public QWindow, public gl::Surface {
 
   public:
     // document: the document the view is attached to (null: not attached, nothing is drawn).
-    explicit CSelvaneView(CSelvaneDoc* document);
+    // Without drums no drum player is made, and no audio device is opened.
+    explicit CSelvaneView(CSelvaneDoc* document, bool drums = true);
     ~CSelvaneView() override;
 
     // The widget that holds the view inside the main frame; the widget owns the view.
@@ -53,6 +54,9 @@ class CSelvaneView : public QWindow, public gl::Surface {
     // notch and a touchpad as often as the notches its swipe amounts to. The coasting events a
     // touchpad sends after the fingers have left (momentum) move the flight and strike nothing.
     void Wheel(std::int16_t delta, bool momentum = false);
+    // Strikes one of the five drums at random, stopping the one struck last; nothing while no
+    // text is loaded or without drums.
+    void StrikeDrum();
 
     // Cruise, with its speed in characters per second (0.5 to 15; 4 at first): the flight
     // settles at that speed instead of at rest.
@@ -92,7 +96,6 @@ class CSelvaneView : public QWindow, public gl::Surface {
 
   private:
     void Paint();
-    void StrikeDrum();
     void ReleaseGraphics();
 
     CSelvaneDoc* document_;

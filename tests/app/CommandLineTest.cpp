@@ -71,6 +71,29 @@ TEST(CommandLineTest, CruiseSeedAndColoursGoWithOrWithoutAScreenshot) {
     EXPECT_EQ(shot.seed, 0u);
 }
 
+TEST(CommandLineTest, ScreenSaverWindowsAsXScreenSaverNamesThem) {
+    EXPECT_FALSE(Parse({"a.txt"}).ScreenSaver());
+    EXPECT_TRUE(Parse({"--root"}).root);
+    EXPECT_TRUE(Parse({"-root"}).root) << "XScreenSaver wrote one dash before version 6";
+    EXPECT_EQ(Parse({"--window-id=0x2A00007"}).windowId, 0x2a00007ul);
+    EXPECT_EQ(Parse({"-window-id", "44040199"}).windowId, 44040199ul);
+    // XScreenSaver runs "selvane --root ..." with its own window in the environment.
+    const CommandLine hack = ParseCommandLine(
+        {"selvane", "--root", "--drums", "--cruise=2", "-e", "utf-8", "novel.txt"}, "0x1e00001");
+    ASSERT_EQ(hack.action, CommandLine::Action::Run) << hack.error;
+    EXPECT_TRUE(hack.root && hack.drums);
+    EXPECT_EQ(hack.windowId, 0x1e00001ul);
+    EXPECT_EQ(hack.file, "novel.txt");
+    EXPECT_EQ(Parse({"--root", "--file", "-novel.txt"}).file, "-novel.txt");
+    EXPECT_EQ(hack.encoding, CommandLine::Encoding::Utf8);
+    EXPECT_EQ(ParseCommandLine({"selvane", "--window-id=7"}, "0x1e00001").windowId, 7ul)
+        << "the command line names the window first";
+    EXPECT_EQ(ParseCommandLine({"selvane"}, "31457281").windowId, 31457281ul);
+    EXPECT_FALSE(ParseCommandLine({"selvane"}, "").ScreenSaver()) << "empty is unset";
+    EXPECT_EQ(ParseCommandLine({"selvane", "--root"}, "0x1e00001 ").action,
+              CommandLine::Action::Error);
+}
+
 TEST(CommandLineTest, MistakesAreReportedNotGuessed) {
     const std::vector<std::vector<std::string>> wrong = {
         {"--frobnicate"},
@@ -93,6 +116,15 @@ TEST(CommandLineTest, MistakesAreReportedNotGuessed) {
         {"--background=#12345"},
         {"--foreground=blurple"},
         {"--foreground"},
+        {"--window-id=0"},
+        {"--window-id=0x"},
+        {"--window-id=-5"},
+        {"--window-id=0x100000000"},
+        {"--window-id"},
+        {"--drums"},
+        {"--file=a.txt", "b.txt"},
+        {"--file="},
+        {"--root", "--screenshot=x.png"},
     };
     for (const auto& args : wrong) {
         const CommandLine line = Parse(args);

@@ -201,11 +201,17 @@ XSession::Picture XSession::GrabCentre(Window window) {
         XTranslateCoordinates(display_, current, child, x, y, &x, &y, &ignored);
         current = child;
     }
-    if (XGetWindowAttributes(display_, current, &attributes) == 0 || attributes.width <= 0 ||
-        attributes.height <= 0) {
+    return Grab(current);
+}
+
+XSession::Picture XSession::Grab(Window window) {
+    Picture picture;
+    XWindowAttributes attributes;
+    if (display_ == nullptr || XGetWindowAttributes(display_, window, &attributes) == 0 ||
+        attributes.width <= 0 || attributes.height <= 0) {
         return picture;
     }
-    XImage* image = XGetImage(display_, current, 0, 0, static_cast<unsigned>(attributes.width),
+    XImage* image = XGetImage(display_, window, 0, 0, static_cast<unsigned>(attributes.width),
                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
     if (image == nullptr) {
         return picture;
@@ -231,6 +237,27 @@ XSession::Picture XSession::GrabCentre(Window window) {
     }
     XDestroyImage(image);
     return picture;
+}
+
+XSession::Window XSession::CreateWindow(int width, int height, std::uint32_t background) {
+    // The server's default visual is 24-bit TrueColor: the pixel is the colour.
+    const ::Window window = XCreateSimpleWindow(display_, root_, 0, 0, static_cast<unsigned>(width),
+                                                static_cast<unsigned>(height), 0, 0, background);
+    XMapWindow(display_, window);
+    XSync(display_, False);
+    return window;
+}
+
+void XSession::Resize(Window window, int width, int height) {
+    XResizeWindow(display_, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(display_, False);
+}
+
+void XSession::MarkVirtualRoot(Window window) {
+    const ::Window value = window;
+    XChangeProperty(display_, window, Intern("__SWM_VROOT"), XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&value), 1);
+    XSync(display_, False);
 }
 
 unsigned long XSession::ServerTime() {

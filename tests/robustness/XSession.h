@@ -56,6 +56,16 @@ class XSession {
     // The picture of the innermost window at the centre of `window`: for the program, the view
     // its flight is drawn in.
     Picture GrabCentre(Window window);
+    // What the window shows, the windows inside it included.
+    Picture Grab(Window window);
+
+    // Windows of the test's own, as another program (XScreenSaver) gives one to draw into: a
+    // top-level window filled with `background` (0x00RRGGBB) and mapped.
+    Window CreateWindow(int width, int height, std::uint32_t background);
+    void Resize(Window window, int width, int height);
+    // Marks the window as XScreenSaver marks the one it runs its hacks in.
+    void MarkVirtualRoot(Window window);
+    Window root() const { return root_; }
 
     struct DropResult {
         bool statusReceived = false;  // the target answered the drag's position
