@@ -28,8 +28,9 @@ PACKAGES=(
     fonts-ipaexfont-mincho fonts-ipaexfont-gothic
     # the X keyboard extension for the lock-key indicators
     libx11-dev
-    # icons drawn from their SVG at build time; the validators of the desktop entry and metainfo
-    librsvg2-bin desktop-file-utils appstream
+    # icons drawn from their SVG at build time; the validators of the desktop entry, metainfo
+    # and XScreenSaver settings file
+    librsvg2-bin desktop-file-utils appstream libxml2-utils
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     # memcheck runs of the core test programs (label valgrind)

@@ -25,6 +25,7 @@ check_installed_tree() {
         fail "bin/selvane does not lead to the program"
     for file in share/applications/org.tamor.Selvane.desktop \
                 share/metainfo/org.tamor.Selvane.metainfo.xml \
+                share/xscreensaver/config/selvane.xml \
                 share/icons/hicolor/scalable/apps/org.tamor.Selvane.svg \
                 share/icons/hicolor/256x256/apps/org.tamor.Selvane.png \
                 share/icons/hicolor/16x16/apps/org.tamor.Selvane.png; do
