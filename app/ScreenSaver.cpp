@@ -216,8 +216,8 @@ bool ScreenSaver::FindTarget() {
             }
             XFree(children);
         }
-        realRoot_ = target_ == root;
     }
+    realRoot_ = target_ == root;
     g_xError = false;
     XWindowAttributes attributes{};
     const bool exists = XGetWindowAttributes(display_, target_, &attributes) != 0 && !g_xError;
