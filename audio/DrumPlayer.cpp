@@ -1,5 +1,6 @@
 #include "audio/DrumPlayer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -147,10 +148,36 @@ HRESULT DrumPlayer::Play(std::int32_t index) {
     if (!sound.voice) {
         return E_FAIL;
     }
+    if (resting_) {
+        // The engine mixes again before the voice starts, so the strike is heard from its start.
+        if (const HRESULT hr = engine_->StartEngine(); FAILED(hr)) {
+            return hr;
+        }
+        resting_ = false;
+    }
     const HRESULT stopped = Stop(index);
     // A failed submission has destroyed the voice: there is nothing left to start.
     if (!sound.voice) {
         return stopped;
     }
     return sound.voice->Start(0, audio::kCommitNow);
+}
+
+void DrumPlayer::Rest() {
+    if (engine_ && !resting_) {
+        engine_->StopEngine();
+        resting_ = true;
+    }
+}
+
+std::uint32_t DrumPlayer::LongestMilliseconds() const {
+    std::uint64_t longest = 0;
+    for (const DrumSound& sound : sounds_) {
+        if (sound.voice && sound.format && sound.format.get()->avgBytesPerSec != 0) {
+            longest = std::max<std::uint64_t>(longest, (std::uint64_t{sound.size} * 1000 +
+                                                        sound.format.get()->avgBytesPerSec - 1) /
+                                                           sound.format.get()->avgBytesPerSec);
+        }
+    }
+    return static_cast<std::uint32_t>(longest);
 }

@@ -35,6 +35,13 @@ class DrumPlayer {
     // constructor. E_FAIL for an index outside the list.
     HRESULT LoadSound(std::int32_t index, const std::string& path);
 
+    // Stops the engine's mixing until the next Play: for when no sound has played for longer
+    // than the longest one lasts, so that a player at rest costs nothing.
+    void Rest();
+    bool resting() const { return resting_; }
+    // How long the longest loaded sound plays, in milliseconds.
+    std::uint32_t LongestMilliseconds() const;
+
     bool HasEngine() const { return engine_ != nullptr; }
     const std::vector<DrumSound>& Sounds() const { return sounds_; }
 
@@ -46,4 +53,5 @@ class DrumPlayer {
     audio::Ref<audio::Engine> engine_;
     audio::Ref<audio::MasteringVoice> masteringVoice_;
     std::vector<DrumSound> sounds_;
+    bool resting_ = false;
 };

@@ -43,6 +43,10 @@ class Engine : public Object {
     virtual HRESULT CreateSourceVoice(Ref<SourceVoice>* voice, const WAVEFORMATEX& format,
                                       std::uint32_t flags, float maxFrequencyRatio,
                                       std::span<const std::uint8_t> sound) = 0;
+    // An engine mixes from its initialisation on, silence too. Stopped it mixes nothing and
+    // costs nothing; its voices keep their state, and a start carries on with them.
+    virtual void StopEngine() = 0;
+    virtual HRESULT StartEngine() = 0;
 };
 
 class Platform {

@@ -93,4 +93,32 @@ HRESULT Engine::CreateSourceVoice(Ref<audio::SourceVoice>* voice, const WAVEFORM
     return SourceVoice::Create(std::move(context), format, maxFrequencyRatio, sound, voice);
 }
 
+void Engine::StopEngine() {
+    if (!device_ || device_->loopback()) {
+        return;
+    }
+    if (const auto pause = reinterpret_cast<LPALCDEVICEPAUSESOFT>(
+            alcGetProcAddress(device_->get(), "alcDevicePauseSOFT"))) {
+        pause(device_->get());
+    }
+}
+
+HRESULT Engine::StartEngine() {
+    if (!device_) {
+        return kErrorInvalidCall;
+    }
+    if (device_->loopback()) {
+        return S_OK;
+    }
+    if (const auto resume = reinterpret_cast<LPALCDEVICERESUMESOFT>(
+            alcGetProcAddress(device_->get(), "alcDeviceResumeSOFT"))) {
+        resume(device_->get());
+        // A device that cannot start again says so only through its error state.
+        if (alcGetError(device_->get()) != ALC_NO_ERROR) {
+            return E_FAIL;
+        }
+    }
+    return S_OK;
+}
+
 }  // namespace audio::al

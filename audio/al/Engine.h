@@ -24,6 +24,11 @@ class Engine : public audio::Engine {
     HRESULT CreateSourceVoice(Ref<audio::SourceVoice>* voice, const WAVEFORMATEX& format,
                               std::uint32_t flags, float maxFrequencyRatio,
                               std::span<const std::uint8_t> sound) override;
+    // The device's mixing is paused and resumed (ALC_SOFT_pause_device). A loopback device
+    // mixes only when asked, and a library without the extension keeps mixing: both are left
+    // alone.
+    void StopEngine() override;
+    HRESULT StartEngine() override;
 
   private:
     Platform& platform_;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "audio/DrumPlayer.h"
@@ -60,6 +62,27 @@ TEST(DefaultDeviceTest, ConfiguredAtStartTheDeviceKeepsOurPeriodsWithNothingInTh
         ASSERT_GT(timing.frequency, 0);
         EXPECT_NEAR(timing.PeriodMilliseconds(),
                     1000.0 * audio::al::LibrarySetup::kPeriodFrames / timing.frequency, 0.1);
+    }
+    SetModuleDirectoryForTesting("");
+    audio::SetPlatform(nullptr);
+}
+
+TEST(DefaultDeviceTest, ARestingPlayerLeavesNoMixingThreadAndPlaysAgain) {
+    audio::al::Platform platform;
+    audio::SetPlatform(&platform);
+    SetModuleDirectoryForTesting(SELVANE_PROGRAM_DIR);
+    const auto threads = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                             std::filesystem::directory_iterator());
+    };
+    {
+        DrumPlayer player;
+        ASSERT_TRUE(player.HasEngine());
+        const auto mixing = threads();
+        player.Rest();
+        EXPECT_EQ(threads(), mixing - 1) << "the device still mixes";
+        EXPECT_EQ(player.Play(2), S_OK);
+        EXPECT_EQ(threads(), mixing);
     }
     SetModuleDirectoryForTesting("");
     audio::SetPlatform(nullptr);

@@ -252,6 +252,32 @@ TEST_F(DrumPlayerTest, PlayReturnsWhatStartReturnsAndIgnoresStopAndFlush) {
     EXPECT_NE(player_->Sounds()[0].voice, nullptr);
 }
 
+TEST_F(DrumPlayerTest, ARestingEngineStartsAgainBeforeTheNextStrikeAndOnlyThen) {
+    Construct();
+    // The longest sound: 496 bytes of 16-bit mono at 44.1 kHz, rounded up.
+    EXPECT_EQ(player_->LongestMilliseconds(), 6u);
+    audio_.ClearLog();
+    player_->Rest();
+    player_->Rest();
+    EXPECT_THAT(audio_.calls, ElementsAre("StopEngine(Engine#1)"));
+    audio_.ClearLog();
+    EXPECT_EQ(player_->Play(1), S_OK);
+    EXPECT_EQ(audio_.calls.front(), "StartEngine(Engine#1)");
+    EXPECT_EQ(audio_.calls.back(), "Start(SourceVoice#4,0,0)");
+    EXPECT_EQ(player_->Play(1), S_OK);
+    EXPECT_EQ(audio_.CountOf("StartEngine"), 1);
+
+    // An engine that cannot start again plays nothing and is asked again at the next strike.
+    player_->Rest();
+    audio_.Fail("StartEngine", 2, kEngineError);
+    audio_.ClearLog();
+    EXPECT_EQ(player_->Play(2), kEngineError);
+    EXPECT_EQ(audio_.CountOf("Start"), 0);
+    EXPECT_TRUE(player_->resting());
+    EXPECT_EQ(player_->Play(2), S_OK);
+    EXPECT_FALSE(player_->resting());
+}
+
 TEST_F(DrumPlayerTest, StopOfASoundThatNeverPlayedLeavesItsBufferQueuedOnce) {
     Construct();
     EXPECT_EQ(player_->Stop(4), S_OK);

@@ -165,6 +165,10 @@ class FakeEngine : public audio::Engine, public Named {
         }
         return hr;
     }
+    void StopEngine() override { audio_.Log("StopEngine(" + name() + ")"); }
+    HRESULT StartEngine() override {
+        return Logged(audio_, "StartEngine", "StartEngine(" + name() + ")");
+    }
 };
 
 }  // namespace
