@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <string>
@@ -30,7 +31,11 @@ constexpr int kNotch = 120;
 }  // namespace
 
 CSelvaneView::CSelvaneView(CSelvaneDoc* document, bool drums)
-    : document_(document), drumPlayer_(drums ? std::make_unique<DrumPlayer>() : nullptr) {
+    : document_(document),
+      drumPlayer_(drums ? std::make_unique<DrumPlayer>() : nullptr),
+      // Half a second to spare: the engine mixes a little ahead of what is heard.
+      drumRestTicks_(drumPlayer_ ? (drumPlayer_->LongestMilliseconds() + 500) / kTimerPeriodMs + 1
+                                 : 0) {
     setSurfaceType(QSurface::OpenGLSurface);
     // Keyboard focus stays with the main frame, whose menus and accelerators handle the keys.
     setFlag(Qt::WindowDoesNotAcceptFocus);
@@ -88,7 +93,8 @@ void CSelvaneView::resizeEvent(QResizeEvent* event) {
     const qreal ratio = devicePixelRatio();
     ResizeGraphics(static_cast<int>(event->size().width() * ratio),
                    static_cast<int>(event->size().height() * ratio));
-    requestUpdate();
+    // Qt exposes a window it has resized, and that draws the new size at once; the next tick
+    // would draw it too, since the size is part of what a frame shows.
 }
 
 void CSelvaneView::ResizeGraphics(int width, int height) {
@@ -156,25 +162,56 @@ void CSelvaneView::exposeEvent(QExposeEvent*) {
     }
 }
 
+bool CSelvaneView::Shown::operator==(const Shown& other) const {
+    return std::memcmp(view.m, other.view.m, sizeof view.m) == 0 && width == other.width &&
+           height == other.height && background == other.background && font == other.font &&
+           cameraIndex == other.cameraIndex && segments == other.segments &&
+           textTarget == other.textTarget;
+}
+
+CSelvaneView::Shown CSelvaneView::Showing(const Scene& scene) {
+    Shown shown;
+    shown.view = scene.view;
+    shown.width = scene.clientWidth;
+    shown.height = scene.clientHeight;
+    shown.background = scene.backgroundColor;
+    shown.font = scene.fontColor;
+    shown.cameraIndex = scene.cameraIndex;
+    shown.segments = scene.segments.size();
+    shown.textTarget = scene.textTarget.get();
+    return shown;
+}
+
 void CSelvaneView::Paint() {
     // Nothing can be shown on a window that is not on screen, and a swap there only warns.
     if (!isExposed() || !SUCCEEDED(graphicsResult_)) {
         return;
     }
     if (document_ != nullptr && g_scene != nullptr) {
+        HRESULT hr = E_FAIL;
         try {
-            g_scene->Render();
+            hr = g_scene->Render();
+            ++frames_;
         } catch (const std::bad_alloc&) {
             // Qt cannot carry an exception out of an event handler: it would end the program.
             // A frame that runs out of memory fails as any failed frame does, and the next
             // frame tries again.
             OutputDebugString("レンダリング時のエラー\n");
         }
+        // Only a whole picture on screen may stand for the next ticks; after a failure they try
+        // again.
+        if (hr == S_OK) {
+            shown_ = Showing(*g_scene);
+        } else {
+            shown_.reset();
+        }
         if (!shownFrame_) {
             // For start-up measurements: the first frame drawn while the window is on screen.
             shownFrame_ = true;
-            OutputDebugString("first frame presented (" + std::to_string(g_scene->clientWidth) +
-                              "x" + std::to_string(g_scene->clientHeight) + ")\n");
+            const qreal ratio = devicePixelRatio();
+            OutputDebugString("first frame presented (" +
+                              std::to_string(static_cast<int>(width() * ratio)) + "x" +
+                              std::to_string(static_cast<int>(height() * ratio)) + ")\n");
         }
     }
     if (afterFrame_) {
@@ -188,6 +225,7 @@ void CSelvaneView::OnUpdate() {
         OutputDebugString("scene built: " + std::to_string(g_scene->text.size()) + " characters, " +
                           std::to_string(g_scene->segments.size()) + " pages\n");
     }
+    shown_.reset();
     requestUpdate();
 }
 
@@ -200,7 +238,15 @@ void CSelvaneView::Tick() {
         g_scene->TickCamera();
     }
     ++ticks_;
-    requestUpdate();
+    if (++ticksSinceDrum_ == drumRestTicks_ && drumPlayer_) {
+        drumPlayer_->Rest();
+    }
+    // The timer keeps its pace whatever is drawn: the camera's motion is counted in ticks.
+    if (!shown_ || g_scene == nullptr || !(*shown_ == Showing(*g_scene))) {
+        requestUpdate();
+    } else if (afterFrame_) {
+        afterFrame_();
+    }
 }
 
 void CSelvaneView::wheelEvent(QWheelEvent* event) {
@@ -263,6 +309,7 @@ void CSelvaneView::StrikeDrum() {
     drumPlayer_->Stop(currentDrum_);
     currentDrum_ = Rand() % 5;
     drumPlayer_->Play(currentDrum_);
+    ticksSinceDrum_ = 0;
 }
 
 // The right button shows no menu, and no click is passed on.

@@ -4,13 +4,17 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "base/Color.h"
+#include "base/Math.h"
 #include "base/Result.h"
 #include "render/gl/Surface.h"
 
 class CSelvaneDoc;
 class DrumPlayer;
+struct Scene;
 class QOpenGLContext;
 
 // The view: the window the flight is drawn in and the program's main loop. A 32 ms timer
@@ -47,7 +51,10 @@ class CSelvaneView : public QWindow, public gl::Surface {
     // notes on the debug sink, with the size of the new scene).
     void OnUpdate();
 
-    // One tick of the 32 ms timer: the camera moves on and the view is repainted.
+    // One tick of the 32 ms timer: the camera moves on, and the view is repainted when the tick
+    // changed what a frame shows (the view, the size, the colours, the text and its pages, the
+    // pages drawn), or when a change from elsewhere is still to be shown. A flight at rest
+    // draws nothing: the picture on screen stays.
     void Tick();
     // One wheel event: the speed follows its delta at once; a drum is struck (only while text is
     // loaded) once 120 units have gathered in one direction, so a notched wheel strikes at every
@@ -71,7 +78,10 @@ class CSelvaneView : public QWindow, public gl::Surface {
     DrumPlayer* drumPlayer() const { return drumPlayer_.get(); }
     std::int32_t currentDrum() const { return currentDrum_; }
     std::uint64_t ticks() const { return ticks_; }
-    // Called after every frame is drawn (for the screenshot option).
+    // Frames drawn since the view was made.
+    std::uint64_t frames() const { return frames_; }
+    // Called whenever the picture on screen is up to date: after every frame drawn, and after
+    // a tick that needed none (for the screenshot option).
     void SetAfterFrame(std::function<void()> afterFrame) { afterFrame_ = std::move(afterFrame); }
     // Files dropped on the view, in the order they were dropped (as on the main frame).
     void SetDropHandler(std::function<void(const std::string& path)> handler) {
@@ -95,6 +105,21 @@ class CSelvaneView : public QWindow, public gl::Surface {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
+    // What the last frame drawn was drawn from: a tick that leaves all of it as it was needs no
+    // frame.
+    struct Shown {
+        Matrix view;
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        ColorRef background = 0;
+        ColorRef font = 0;
+        std::int32_t cameraIndex = 0;
+        std::size_t segments = 0;
+        const void* textTarget = nullptr;
+        bool operator==(const Shown& other) const;
+    };
+    static Shown Showing(const Scene& scene);
+
     void Paint();
     void ReleaseGraphics();
 
@@ -103,6 +128,10 @@ class CSelvaneView : public QWindow, public gl::Surface {
     std::int32_t currentDrum_ = 0;
     // Wheel units gathered towards the next drum, signed by their direction.
     int drumUnits_ = 0;
+    // Ticks since the last strike (or since the start), and after how many the drums have
+    // surely died away and their engine may rest.
+    std::uint64_t ticksSinceDrum_ = 0;
+    std::uint64_t drumRestTicks_ = 0;
     float cruiseRate_ = 4.0f;
     std::unique_ptr<QOpenGLContext> context_;
     QWidget* container_ = nullptr;
@@ -113,6 +142,10 @@ class CSelvaneView : public QWindow, public gl::Surface {
     bool softwareAttempted_ = false;
     int timerId_ = 0;
     std::uint64_t ticks_ = 0;
+    std::uint64_t frames_ = 0;
+    // The last frame drawn, while it is on screen and whole; empty after a failed frame, a
+    // resize or a build, which the next tick must draw whatever it changes.
+    std::optional<Shown> shown_;
     std::function<void()> afterFrame_;
     std::function<void(const std::string&)> onDrop_;
 };

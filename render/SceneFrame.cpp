@@ -19,11 +19,11 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 
 }  // namespace
 
-void Scene::Render() {
+HRESULT Scene::Render() {
     HRESULT hr = InitGraphics(window);
     if (SUCCEEDED(hr)) {
         if (!textTarget) {
-            return;
+            return S_FALSE;
         }
         const float clear[4] = {RedF(backgroundColor), GreenF(backgroundColor),
                                 BlueF(backgroundColor), 1.0f};
@@ -53,10 +53,11 @@ void Scene::Render() {
             hr = swapChain->Present(0, 0);
         }
         if (SUCCEEDED(hr)) {
-            return;
+            return S_OK;
         }
     }
     OutputDebugString("レンダリング時のエラー\n");
+    return hr;
 }
 
 HRESULT Scene::DrawSegments(RibbonSegment& segment, std::int32_t s) {

@@ -110,7 +110,9 @@ struct Scene {
     HRESULT ResizeViews();
     void ReleaseGraphics();
     HRESULT CreateShaders();
-    void Render();
+    // The frame's result: S_FALSE when nothing could be drawn (no text target), a failure when
+    // the frame failed and presented nothing.
+    HRESULT Render();
     HRESULT DrawSegments(RibbonSegment& segment, std::int32_t s);
     HRESULT CreateTextResources();
     HRESULT RenderTextPage(std::int32_t first);

@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
@@ -106,6 +107,7 @@ class ShellTest : public QObject {
     void keysSteerCruiseAndJumpInAWindowAndInFullScreen();
     void resumeReturnsToThePlaceUntilTheFileChangesOrItIsSwitchedOff();
     void screenshotsFollowSeedCruiseAndColours();
+    void aFlightAtRestDrawsNothingAndEachChangeDrawsOnce();
 
   private:
     void Start(CommandLine line = {});
@@ -618,6 +620,50 @@ void ShellTest::helpAndVersionNeedNoDisplay() {
     QVERIFY(wrong->waitForFinished(10000));
     QCOMPARE(wrong->exitCode(), 2);
     QVERIFY(wrong->readAllStandardError().contains("unknown option"));
+}
+
+void ShellTest::aFlightAtRestDrawsNothingAndEachChangeDrawsOnce() {
+    CommandLine line;
+    line.file = (kProgramDir + QStringLiteral("/sample.txt")).toStdString();
+    Start(line);
+    CSelvaneView* view = app_->view();
+    // The frames drawn while the real timer ticks `ticks` more times after `change`.
+    const auto framesOver = [view](int ticks, const std::function<void()>& change) {
+        const std::uint64_t frames = view->frames();
+        const std::uint64_t start = view->ticks();
+        change();
+        QDeadlineTimer deadline(5000);
+        while (view->ticks() < start + static_cast<std::uint64_t>(ticks) &&
+               !deadline.hasExpired()) {
+            QTest::qWait(5);
+        }
+        QCoreApplication::processEvents();
+        return view->frames() - frames;
+    };
+    // The first tick after the build turns the view to the path; from then on it rests.
+    framesOver(3, [] {});
+    QCOMPARE(framesOver(10, [] {}), 0u);
+
+    QCOMPARE(framesOver(4, [] { g_scene->backgroundColor = 0x00FF00; }), 1u);
+    QCOMPARE(framesOver(4, [] { g_scene->fontColor = 0x0000FF; }), 1u);
+    QCOMPARE(framesOver(4, [view] { view->Jump(200); }), 1u);
+    QCOMPARE(
+        framesOver(4, [this] { app_->frame()->resize(app_->frame()->size() + QSize(40, 30)); }),
+        1u);
+    QCOMPARE(framesOver(4,
+                        [view] {
+                            QExposeEvent expose(QRegion(0, 0, view->width(), view->height()));
+                            QCoreApplication::sendEvent(view, &expose);
+                        }),
+             1u);
+    // A new text draws at once, and once more if the first tick turns the view before then.
+    const std::uint64_t built = framesOver(4, [this] {
+        QVERIFY(app_->OpenFile(WriteFile(QStringLiteral("other.txt"), "another text"), 0));
+    });
+    QVERIFY2(built == 1 || built == 2, qPrintable(QString::number(built)));
+    QCOMPARE(framesOver(10, [] {}), 0u);
+    // A flight in motion draws at every tick.
+    QVERIFY(framesOver(10, [] { g_scene->cameraSpeed = 0.3f; }) >= 9u);
 }
 
 void ShellTest::screenshotOptionSavesTheFlight() {
