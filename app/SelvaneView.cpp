@@ -205,13 +205,15 @@ void CSelvaneView::Paint() {
         } else {
             shown_.reset();
         }
-        if (!shownFrame_) {
-            // For start-up measurements: the first frame drawn while the window is on screen.
+        const qreal ratio = devicePixelRatio();
+        const auto w = static_cast<std::uint32_t>(width() * ratio);
+        const auto h = static_cast<std::uint32_t>(height() * ratio);
+        if (!shownFrame_ && hr == S_OK && w == g_scene->clientWidth && h == g_scene->clientHeight) {
+            // For start-up measurements: the first whole frame on screen at the window's size.
+            // (The window is exposed once before the frame's layout has given it its size.)
             shownFrame_ = true;
-            const qreal ratio = devicePixelRatio();
-            OutputDebugString("first frame presented (" +
-                              std::to_string(static_cast<int>(width() * ratio)) + "x" +
-                              std::to_string(static_cast<int>(height() * ratio)) + ")\n");
+            OutputDebugString("first frame presented (" + std::to_string(w) + "x" +
+                              std::to_string(h) + ")\n");
         }
     }
     if (afterFrame_) {

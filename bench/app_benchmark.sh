@@ -1,63 +1,127 @@
 #!/usr/bin/env bash
-# Start-up time and CPU cost of the program itself, under a virtual X server:
+# The program's own cost, on an X server of its own (Xvfb, so Mesa's llvmpipe draws):
 #
-# - time from process start to the first frame presented on screen with the sample text,
-#   median of RUNS starts;
-# - CPU seconds (all threads) per second of flight with the sample text loaded and the view at
-#   640 x 480, measured over SECONDS seconds after a warm-up.
+# - start-up: time from process start to the first frame presented on screen with the sample
+#   text at 640 x 480, median of RUNS starts;
+# - CPU seconds (all threads of the process) per second of wall time, with the sample text:
+#   at rest (nothing moves, every frame would be the same picture) and cruising at 8 characters
+#   a second, each with the view at 640 x 480 and at 1920 x 1080; median of REPEATS runs of
+#   SECONDS seconds each, every run a process of its own, measured after a warm-up.
 #
-#   bench/app_benchmark.sh [RUNS] [SECONDS]      (run it under xvfb-run, or with a DISPLAY)
+#   bench/app_benchmark.sh [RUNS] [SECONDS] [REPEATS] [PROGRAM]
+#
+# PROGRAM (default build/default/bin/Selvane) lets two builds be compared in one sitting.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-11}
 seconds=${2:-10}
-program=build/default/bin/Selvane
+repeats=${3:-3}
+program=${4:-build/default/bin/Selvane}
 sample=build/default/bin/sample.txt
 [ -x "$program" ] || { echo "build first: ./setup.sh build" >&2; exit 1; }
-export ALSOFT_DRIVERS=${ALSOFT_DRIVERS:-null} SELVANE_MESSAGE_BOXES=stderr QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-xcb}
-export XDG_CONFIG_HOME=$(mktemp -d /tmp/selvane-bench-XXXXXX)
-trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
-# The window is sized so that the view between the menu bar and the status bar is 640 x 480.
-geometry=(-qwindowgeometry 640x530)
+[ -f "$sample" ] || sample=$(dirname "$program")/sample.txt
+export ALSOFT_DRIVERS=${ALSOFT_DRIVERS:-null} SELVANE_MESSAGE_BOXES=stderr QT_QPA_PLATFORM=xcb
+work=$(mktemp -d /tmp/selvane-bench-XXXXXX)
+export XDG_CONFIG_HOME=$work/config
+server=
+cleanup() {
+    [ -z "$server" ] || kill "$server" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A screen large enough for a 1920 x 1080 view with the menu and status bars around it.
+exec {fd}>"$work/display"
+Xvfb -displayfd "$fd" -screen 0 2048x1280x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+server=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
-startup_ms() {
-    local start fifo pid line size
-    fifo=$(mktemp -u /tmp/selvane-bench-fifo-XXXXXX)
+# Starts the program with the given options and prints "MS WxH" once its first frame is on
+# screen: the time since the start and the size of the view; the program is left running
+# with its pid in $work/pid.
+start_and_wait() {
+    local start fifo line
+    fifo=$work/fifo
+    rm -f "$fifo"
     mkfifo "$fifo"
     start=$(now_ms)
-    SELVANE_DEBUG=1 "$program" "${geometry[@]}" "$sample" 2>"$fifo" &
-    pid=$!
+    # Its standard output must not be the caller's $(...) pipe, which would wait for its end.
+    SELVANE_DEBUG=1 "$program" "$@" >/dev/null 2>"$fifo" &
+    echo $! >"$work/pid"
     while IFS= read -r line; do
         if [[ $line == "first frame presented"* ]]; then
-            echo "$(( $(now_ms) - start )) ${line#first frame presented }"
+            line=${line#first frame presented (}
+            echo "$(( $(now_ms) - start )) ${line%)}"
             break
         fi
     done <"$fifo"
+    # Keep reading the debug lines away, so that the program never blocks on a full pipe.
+    cat "$fifo" >/dev/null &
+}
+
+stop() {
+    local pid
+    pid=$(cat "$work/pid")
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    rm -f "$fifo"
 }
+
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+# The frame is sized so that the view between the menu bar and the status bar has the size
+# asked for: the bars' height is measured once.
+bars=0
+probe=$(start_and_wait -qwindowgeometry 640x480 "$sample")
+stop
+probe_size=${probe#* }
+bars=$(( 480 - ${probe_size#*x} ))
 
 times=()
 for ((i = 0; i < runs; i++)); do
-    result=$(startup_ms)
+    result=$(start_and_wait -qwindowgeometry 640x$((480 + bars)) "$sample")
+    stop
     times+=("${result%% *}")
     size=${result#* }
 done
-median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-echo "start-up to first frame on screen: median ${median} ms over ${runs} runs (all: ${times[*]}), view ${size}"
+echo "start-up to the first frame on screen: median $(printf '%s\n' "${times[@]}" | median) ms" \
+     "over ${runs} runs (all: ${times[*]}), view ${size}"
 
-"$program" "${geometry[@]}" "$sample" 2>/dev/null &
-pid=$!
-sleep 3
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)
-before=$(ticks "$pid")
-sleep "$seconds"
-after=$(ticks "$pid")
-kill "$pid"
-wait "$pid" 2>/dev/null || true
-awk -v a="$after" -v b="$before" -v hz="$hz" -v s="$seconds" \
-    'BEGIN {printf "CPU while flying: %.3f CPU seconds per second (all threads, %d s)\n", (a - b) / hz / s, s}'
+
+# CPU seconds per second of one run: the program flies (or rests) for a warm-up, then SECONDS.
+cpu_run() {
+    local width=$1 height=$2 result pid before after
+    shift 2
+    result=$(start_and_wait -qwindowgeometry "${width}x$((height + bars))" "$@" "$sample")
+    [ "${result#* }" = "${width}x${height}" ] || echo "view is ${result#* }, not ${width}x${height}" >&2
+    pid=$(cat "$work/pid")
+    sleep 3
+    before=$(ticks "$pid")
+    sleep "$seconds"
+    after=$(ticks "$pid")
+    stop
+    awk -v a="$after" -v b="$before" -v hz="$hz" -v s="$seconds" 'BEGIN {printf "%.4f\n", (a - b) / hz / s}'
+}
+
+for size in 640x480 1920x1080; do
+    for mode in rest cruise; do
+        options=()
+        [ "$mode" = cruise ] && options=(--cruise=8)
+        all=()
+        for ((i = 0; i < repeats; i++)); do
+            all+=("$(cpu_run "${size%x*}" "${size#*x}" "${options[@]}")")
+        done
+        label="at rest"
+        [ "$mode" = cruise ] && label="cruising at 8 characters a second"
+        printf '%-10s %-34s median %.4f CPU seconds per second (runs: %s; %s s each)\n' \
+            "$size" "$label" "$(printf '%s\n' "${all[@]}" | median)" "${all[*]}" "$seconds"
+    done
+done
