@@ -24,6 +24,8 @@ PACKAGES=(
     libgl-dev libegl-dev libgl1-mesa-dri
     # OpenAL Soft for the drums
     libopenal-dev
+    # the encoding detector for the Japanese legacy encodings of text files
+    libuchardet-dev
     # the Mincho and Gothic fonts the text and the About box are drawn with
     fonts-ipaexfont-mincho fonts-ipaexfont-gothic
     # the X keyboard extension for the lock-key indicators

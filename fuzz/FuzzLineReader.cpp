@@ -1,10 +1,14 @@
 // Fuzzes the line reader: the input's first byte picks the encoding and a seed for the sizes of
 // the reads, the second the size of the reader's buffer, and the rest is the file. The lines
 // must be the same whether the file is read in one large buffer or in a small one with short
-// and interrupted reads, and must equal the contract applied to the whole file at once: cut at
-// 0x1A, split at LF, one CR before each LF dropped, every piece decoded on its own. Read once
-// more with the same reads up to one that fails, the reader must deliver a part of those lines
-// from the start, then report the failure, and keep reporting it.
+// and interrupted reads, and must equal the contract applied to the whole file at once. For
+// code page 932 and UTF-8: cut at 0x1A, split at LF, one CR before each LF dropped, every piece
+// decoded on its own. For UTF-16 and the iconv encodings: the byte-order mark handled, the
+// whole file decoded in one piece, cut at U+001A and split the same way as UTF-16. For the
+// automatic choice: the mark, else the choice made on the window from the first byte where the
+// encodings part, everything before it read as ASCII. Read once more with the same reads up to
+// one that fails, the reader must deliver a part of those lines from the start, then report the
+// failure, and keep reporting it.
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -18,8 +22,11 @@
 #include <vector>
 
 #include "scene/Cp932Decoder.h"
+#include "scene/EncodingDetector.h"
 #include "scene/FileException.h"
+#include "scene/IconvDecoder.h"
 #include "scene/LineReader.h"
+#include "scene/Utf16Decoder.h"
 #include "scene/Utf8Decoder.h"
 
 namespace {
@@ -45,14 +52,7 @@ std::u16string DecodePiece(const std::uint8_t* begin, const std::uint8_t* end,
     return out;
 }
 
-Lines Reference(const std::uint8_t* data, std::size_t size, TextEncoding encoding) {
-    const std::uint8_t* begin = data;
-    const auto* sub = static_cast<const std::uint8_t*>(std::memchr(data, 0x1A, size));
-    const std::uint8_t* end = sub != nullptr ? sub : data + size;
-    if (encoding == TextEncoding::Utf8 && end - begin >= 3 && begin[0] == 0xEF &&
-        begin[1] == 0xBB && begin[2] == 0xBF) {
-        begin += 3;
-    }
+Lines SplitBytes(const std::uint8_t* begin, const std::uint8_t* end, TextEncoding encoding) {
     Lines lines;
     while (begin < end) {
         const auto* newline =
@@ -69,6 +69,114 @@ Lines Reference(const std::uint8_t* data, std::size_t size, TextEncoding encodin
         begin = newline + 1;
     }
     return lines;
+}
+
+Lines SplitUnits(std::u16string units) {
+    units.resize(std::min(units.find(u'\x1A'), units.size()));
+    Lines lines;
+    std::size_t begin = 0;
+    while (begin < units.size()) {
+        std::size_t newline = units.find(u'\n', begin);
+        const bool last = newline == std::u16string::npos;
+        std::size_t end = last ? units.size() : newline;
+        if (!last && end > begin && units[end - 1] == u'\r') {
+            --end;
+        }
+        lines.push_back(units.substr(begin, end - begin));
+        if (last) {
+            break;
+        }
+        begin = newline + 1;
+    }
+    return lines;
+}
+
+// [begin, end) decoded in one piece.
+std::u16string DecodeUnits(const std::uint8_t* begin, const std::uint8_t* end,
+                           const EncodingChoice& encoding) {
+    std::u16string out(static_cast<std::size_t>(end - begin) * 4 + 16, u'\0');
+    char16_t* o = out.data();
+    const std::uint8_t* in = begin;
+    if (encoding.encoding == TextEncoding::Utf16Le || encoding.encoding == TextEncoding::Utf16Be) {
+        Utf16Decoder::Decode(in, end, encoding.encoding == TextEncoding::Utf16Be, true, o,
+                             o + out.size());
+    } else {
+        IconvDecoder decoder(encoding.encoding == TextEncoding::EucJp       ? "EUC-JP"
+                             : encoding.encoding == TextEncoding::Iso2022Jp ? "ISO-2022-JP-3"
+                                                                            : encoding.iconvName);
+        Check(decoder.IsOpen());
+        while (in < end) {
+            const std::uint8_t* before = in;
+            decoder.Decode(in, end, o, out.data() + out.size(), true);
+            Check(in != before);
+        }
+    }
+    Check(in == end);
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
+Lines Reference(const std::uint8_t* data, std::size_t size, const EncodingChoice& encoding,
+                EncodingChoice& decided) {
+    const std::uint8_t* begin = data;
+    const std::uint8_t* end = data + size;
+    const auto mark = EncodingDetector::FindByteOrderMark(begin, end);
+    const TextEncoding asked = encoding.encoding;
+    decided = encoding;
+    if (asked == TextEncoding::Utf16 || asked == TextEncoding::Utf16Le ||
+        asked == TextEncoding::Utf16Be ||
+        (asked == TextEncoding::Auto && mark && mark->encoding != TextEncoding::Utf8)) {
+        TextEncoding order =
+            asked == TextEncoding::Utf16Be ? TextEncoding::Utf16Be : TextEncoding::Utf16Le;
+        if (mark && mark->encoding != TextEncoding::Utf8 &&
+            (asked == TextEncoding::Utf16 || asked == TextEncoding::Auto ||
+             mark->encoding == order)) {
+            order = mark->encoding;
+            begin += mark->length;
+        }
+        decided = order;
+        return SplitUnits(DecodeUnits(begin, end, order));
+    }
+    if (asked == TextEncoding::EucJp || asked == TextEncoding::Iso2022Jp ||
+        asked == TextEncoding::Iconv) {
+        std::u16string units = DecodeUnits(begin, end, encoding);
+        if (!units.empty() && units.front() == u'\uFEFF') {
+            units.erase(0, 1);
+        }
+        return SplitUnits(units);
+    }
+    if (const auto* sub = static_cast<const std::uint8_t*>(std::memchr(data, 0x1A, size))) {
+        end = sub;
+    }
+    if (asked == TextEncoding::Utf8 || (asked == TextEncoding::Auto && mark)) {
+        if (mark && mark->encoding == TextEncoding::Utf8 && end - begin >= 3) {
+            begin += 3;
+        }
+        decided = TextEncoding::Utf8;
+        return SplitBytes(begin, end, TextEncoding::Utf8);
+    }
+    if (asked == TextEncoding::Cp932) {
+        return SplitBytes(begin, end, TextEncoding::Cp932);
+    }
+    // Automatic, no mark: the first byte beyond ASCII or escape that designates.
+    const std::uint8_t* at = begin;
+    while (at < end && *at < 0x80 &&
+           !(*at == EncodingDetector::kEscape && EncodingDetector::StartsDesignation(at, end))) {
+        ++at;
+    }
+    if (at == end) {
+        decided = TextEncoding::Auto;
+        return SplitBytes(begin, end, TextEncoding::Cp932);
+    }
+    const std::size_t window =
+        std::min<std::size_t>(static_cast<std::size_t>(end - at), EncodingDetector::kWindow);
+    decided = EncodingDetector::Decide(at, at + window, at + window == end);
+    if (decided.encoding == TextEncoding::Utf8 || decided.encoding == TextEncoding::Cp932) {
+        return SplitBytes(begin, end, decided.encoding);
+    }
+    std::u16string units(begin, at);
+    units += DecodeUnits(at, end, decided);
+    return SplitUnits(units);
 }
 
 // Read sizes, and which reads a signal interrupts, drawn from a small generator seeded by the
@@ -96,7 +204,8 @@ ssize_t FuzzRead(int fd, void* buffer, std::size_t size) {
     return ::read(fd, buffer, want < size ? want : size);
 }
 
-Lines ReadLines(const std::string& path, TextEncoding encoding, std::size_t bufferSize) {
+Lines ReadLines(const std::string& path, const EncodingChoice& encoding, std::size_t bufferSize,
+                const EncodingChoice& decided) {
     LineReader reader(bufferSize);
     Check(reader.Open(path, encoding));
     Lines lines;
@@ -106,11 +215,12 @@ Lines ReadLines(const std::string& path, TextEncoding encoding, std::size_t buff
         lines.push_back(line);
     }
     Check(!reader.ReadString(line));
+    Check(reader.Encoding() == decided);
     return lines;
 }
 
 // Reads until the failure; returns the lines delivered before it.
-Lines ReadLinesUntilFailure(const std::string& path, TextEncoding encoding,
+Lines ReadLinesUntilFailure(const std::string& path, const EncodingChoice& encoding,
                             std::size_t bufferSize) {
     LineReader reader(bufferSize);
     Check(reader.Open(path, encoding));
@@ -160,8 +270,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) {
         return 0;
     }
-    const TextEncoding encoding = (data[0] & 1) != 0 ? TextEncoding::Utf8 : TextEncoding::Cp932;
-    const std::uint32_t seed = data[0] >> 1;
+    // UTF-7 stands for the encodings iconv alone knows: it keeps a state across bytes.
+    static const EncodingChoice kEncodings[] = {
+        TextEncoding::Cp932, TextEncoding::Utf8,      TextEncoding::Auto,
+        TextEncoding::Utf16, TextEncoding::Utf16Le,   TextEncoding::Utf16Be,
+        TextEncoding::EucJp, TextEncoding::Iso2022Jp, *ParseEncodingName("UTF-7"),
+    };
+    constexpr std::uint8_t kCount = sizeof kEncodings / sizeof kEncodings[0];
+    const EncodingChoice& encoding = kEncodings[data[0] % kCount];
+    const std::uint32_t seed = data[0] / kCount;
     const std::size_t bufferSize = LineReader::kMinimumBufferSize + data[1] % 57;
     const std::uint8_t* file = data + 2;
     const std::size_t fileSize = size - 2;
@@ -170,7 +287,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(::ftruncate(fd, 0) == 0);
     Check(::pwrite(fd, file, fileSize, 0) == static_cast<ssize_t>(fileSize));
 
-    const Lines expected = Reference(file, fileSize, encoding);
+    EncodingChoice decided;
+    const Lines expected = Reference(file, fileSize, encoding, decided);
     std::size_t units = 0;
     for (const std::u16string& line : expected) {
         units += line.size();
@@ -178,12 +296,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(units <= fileSize);
 
     g_shortReads = false;
-    Check(ReadLines(FilePath(), encoding, LineReader::kDefaultBufferSize) == expected);
+    Check(ReadLines(FilePath(), encoding, LineReader::kDefaultBufferSize, decided) == expected);
     g_shortReads = true;
     g_state = seed;
     g_calls = 0;
     g_failAt = -1;
-    Check(ReadLines(FilePath(), encoding, bufferSize) == expected);
+    Check(ReadLines(FilePath(), encoding, bufferSize, decided) == expected);
 
     // The same reads again, the same generator, up to one of them that fails instead.
     const long calls = g_calls;

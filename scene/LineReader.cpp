@@ -1,6 +1,7 @@
 #include "scene/LineReader.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,10 +10,16 @@
 #include <cstring>
 
 #include "scene/Cp932Decoder.h"
+#include "scene/EncodingDetector.h"
 #include "scene/FileException.h"
+#include "scene/IconvDecoder.h"
+#include "scene/Utf16Decoder.h"
 #include "scene/Utf8Decoder.h"
 
 namespace {
+
+constexpr std::uint8_t kSubstitute = 0x1A;
+constexpr char16_t kReplacement = u'\uFFFD';
 
 ReadFunction& CurrentRead() {
     static ReadFunction read;
@@ -22,6 +29,28 @@ ReadFunction& CurrentRead() {
 ssize_t ReadSome(int fd, void* buffer, std::size_t size) {
     const ReadFunction& read = CurrentRead();
     return read ? read(fd, buffer, size) : ::read(fd, buffer, size);
+}
+
+// Standard input may come non-blocking from whoever started the program; its flags belong to
+// them too, so the reader waits instead of changing them.
+void WaitForInput(int fd) {
+    pollfd watched{fd, POLLIN, 0};
+    while (::poll(&watched, 1, -1) < 0 && errno == EINTR) {
+    }
+}
+
+// The name iconv decodes our own encodings by. glibc's ISO-2022-JP-3 reads what its
+// ISO-2022-JP reads, JIS X 0208 alike, and also the half-width katakana (ESC ( I) that some
+// mail programs write, which ISO-2022-JP passes through as escapes.
+std::string IconvNameOf(const EncodingChoice& encoding) {
+    switch (encoding.encoding) {
+        case TextEncoding::EucJp:
+            return "EUC-JP";
+        case TextEncoding::Iso2022Jp:
+            return "ISO-2022-JP-3";
+        default:
+            return encoding.iconvName;
+    }
 }
 
 }  // namespace
@@ -42,7 +71,7 @@ LineReader::~LineReader() {
     Close();
 }
 
-bool LineReader::Open(const std::string& path, TextEncoding encoding) {
+bool LineReader::Open(const std::string& path, const EncodingChoice& encoding) {
     Close();
     // Refused before opening: opening a FIFO waits for a writer, and opening some devices acts
     // on them (a tape rewinds, a terminal may become the controlling one).
@@ -69,15 +98,55 @@ bool LineReader::Open(const std::string& path, TextEncoding encoding) {
     // Reads of a regular file wait for the disk, never for a writer: blocking mode is right.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    Start(fd, static_cast<std::uint64_t>(st.st_size), true, path, encoding);
+    return true;
+}
+
+bool LineReader::OpenStandardInput(const std::string& name, const EncodingChoice& encoding) {
+    Close();
+    // A descriptor of our own, so that closing the reader leaves standard input open.
+    const int fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        errno = error;
+        return false;
+    }
+    // A file given as standard input is read from where its offset stands.
+    std::uint64_t size = 0;
+    const bool regular = S_ISREG(st.st_mode);
+    if (regular) {
+        const off_t at = ::lseek(fd, 0, SEEK_CUR);
+        size = static_cast<std::uint64_t>(st.st_size - std::clamp<off_t>(at, 0, st.st_size));
+    }
+    Start(fd, size, regular, name, encoding);
+    return true;
+}
+
+void LineReader::Start(int fd, std::uint64_t size, bool sizeKnown, const std::string& path,
+                       const EncodingChoice& encoding) {
+    if (encoding.encoding == TextEncoding::Auto && bufferSize_ <= EncodingDetector::kWindow) {
+        bufferSize_ = EncodingDetector::kWindow + kMinimumBufferSize;
+        buffer_.reset(new std::uint8_t[bufferSize_]);
+    }
     fd_ = fd;
-    fileSize_ = static_cast<std::uint64_t>(st.st_size);
-    encoding_ = encoding;
+    fileSize_ = size;
+    sizeKnown_ = sizeKnown;
     path_ = path;
+    asked_ = encoding;
+    decided_ = encoding;
     pos_ = end_ = buffer_.get();
     eof_ = false;
     failedError_ = 0;
-    checkByteOrderMark_ = encoding == TextEncoding::Utf8;
-    return true;
+    begun_ = false;
+    mode_ = Mode::Bytes;
+    // Until a byte-order mark rules UTF-16 out, the bytes are taken as they come.
+    cutAtSubstitute_ =
+        encoding.encoding == TextEncoding::Cp932 || encoding.encoding == TextEncoding::Utf8;
 }
 
 void LineReader::Close() {
@@ -88,7 +157,13 @@ void LineReader::Close() {
     pos_ = end_ = buffer_.get();
     eof_ = true;
     failedError_ = 0;
-    checkByteOrderMark_ = false;
+    begun_ = false;
+    iconv_.reset();
+    units_.reset();
+    unitCapacity_ = 0;
+    unitPos_ = unitEnd_ = nullptr;
+    unitsDone_ = false;
+    stripMark_ = false;
 }
 
 void LineReader::Fill() {
@@ -104,6 +179,10 @@ void LineReader::Fill() {
             if (errno == EINTR) {
                 continue;
             }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                WaitForInput(fd_);
+                continue;
+            }
             // Sticky: a later call must not pass the bytes still buffered off as a last line.
             failedError_ = errno != 0 ? errno : EIO;
             throw FileException(FileException::Cause::Generic, path_, failedError_);
@@ -112,26 +191,136 @@ void LineReader::Fill() {
             eof_ = true;
             return;
         }
-        const std::size_t got = std::min(static_cast<std::size_t>(n), room);
-        if (auto* sub = static_cast<std::uint8_t*>(std::memchr(end_, 0x1A, got))) {
-            end_ = sub;
-            eof_ = true;
-            return;
+        const std::uint8_t* fresh = end_;
+        end_ += std::min(static_cast<std::size_t>(n), room);
+        if (cutAtSubstitute_) {
+            CutAtSubstitute(fresh);
         }
-        end_ += got;
         return;
     }
 }
 
-void LineReader::SkipByteOrderMark() {
-    checkByteOrderMark_ = false;
-    while (end_ - pos_ < 3 && !eof_) {
+void LineReader::FillAtLeast(std::size_t bytes) {
+    while (static_cast<std::size_t>(end_ - pos_) < bytes && !eof_) {
         Fill();
     }
-    static constexpr std::uint8_t kMark[3] = {0xEF, 0xBB, 0xBF};
-    if (end_ - pos_ >= 3 && std::memcmp(pos_, kMark, 3) == 0) {
-        pos_ += 3;
+}
+
+void LineReader::CutAtSubstitute(const std::uint8_t* from) {
+    if (auto* sub = static_cast<std::uint8_t*>(
+            std::memchr(const_cast<std::uint8_t*>(from), kSubstitute, end_ - from))) {
+        end_ = sub;
+        eof_ = true;
     }
+}
+
+void LineReader::Begin() {
+    begun_ = true;
+    switch (asked_.encoding) {
+        case TextEncoding::Cp932:
+            DecodeAsBytes(TextEncoding::Cp932);
+            return;
+        case TextEncoding::Auto:
+        case TextEncoding::Utf8: {
+            FillAtLeast(3);
+            const auto mark = EncodingDetector::FindByteOrderMark(pos_, end_);
+            if (mark &&
+                (asked_.encoding == TextEncoding::Auto || mark->encoding == TextEncoding::Utf8)) {
+                pos_ += mark->length;
+                if (mark->encoding == TextEncoding::Utf8) {
+                    DecodeAsBytes(TextEncoding::Utf8);
+                } else {
+                    DecodeAsUnits(mark->encoding);
+                }
+                return;
+            }
+            if (asked_.encoding == TextEncoding::Utf8) {
+                DecodeAsBytes(TextEncoding::Utf8);
+                return;
+            }
+            mode_ = Mode::Undecided;
+            decided_ = TextEncoding::Auto;
+            cutAtSubstitute_ = true;
+            CutAtSubstitute(pos_);
+            return;
+        }
+        case TextEncoding::Utf16:
+        case TextEncoding::Utf16Le:
+        case TextEncoding::Utf16Be: {
+            FillAtLeast(2);
+            const auto mark = EncodingDetector::FindByteOrderMark(pos_, end_);
+            TextEncoding order =
+                asked_.encoding == TextEncoding::Utf16 ? TextEncoding::Utf16Le : asked_.encoding;
+            if (mark && mark->encoding != TextEncoding::Utf8 &&
+                (asked_.encoding == TextEncoding::Utf16 || mark->encoding == order)) {
+                order = mark->encoding;
+                pos_ += mark->length;
+            }
+            DecodeAsUnits(order);
+            return;
+        }
+        case TextEncoding::EucJp:
+        case TextEncoding::Iso2022Jp:
+        case TextEncoding::Iconv:
+            // iconv reads the mark of the UTF-16 and UTF-32 it knows by itself; for the others a
+            // leading U+FEFF is no character of the text.
+            stripMark_ = true;
+            DecodeAsUnits(asked_);
+            return;
+    }
+}
+
+bool LineReader::Decide() {
+    if (*pos_ == EncodingDetector::kEscape) {
+        FillAtLeast(3);
+        if (!EncodingDetector::StartsDesignation(pos_, end_)) {
+            return false;
+        }
+    }
+    // The choice holds for the rest of the text. Where a later part contradicts it (a byte
+    // that UTF-8 does not allow, a pair that code page 932 does not have), that part becomes
+    // U+FFFD, one for each byte that cannot start a character, and reading goes on: nothing
+    // after it is lost.
+    // One byte more than the window tells whether the text ends with it.
+    FillAtLeast(EncodingDetector::kWindow + 1);
+    const auto available = static_cast<std::size_t>(end_ - pos_);
+    const std::size_t window = std::min(available, EncodingDetector::kWindow);
+    const TextEncoding chosen =
+        EncodingDetector::Decide(pos_, pos_ + window, available <= EncodingDetector::kWindow);
+    if (chosen == TextEncoding::Utf8 || chosen == TextEncoding::Cp932) {
+        DecodeAsBytes(chosen);
+    } else {
+        DecodeAsUnits(chosen);
+    }
+    return true;
+}
+
+void LineReader::DecodeAsBytes(TextEncoding encoding) {
+    mode_ = Mode::Bytes;
+    decided_ = encoding;
+    if (!cutAtSubstitute_) {
+        cutAtSubstitute_ = true;
+        CutAtSubstitute(pos_);
+    }
+}
+
+void LineReader::DecodeAsUnits(const EncodingChoice& encoding) {
+    mode_ = Mode::Units;
+    decided_ = encoding;
+    bigEndian_ = encoding.encoding == TextEncoding::Utf16Be;
+    if (encoding.encoding != TextEncoding::Utf16Le && encoding.encoding != TextEncoding::Utf16Be) {
+        iconv_ = std::make_unique<IconvDecoder>(IconvNameOf(encoding));
+        if (!iconv_->IsOpen()) {
+            // Names are checked when they are given; this is iconv out of descriptors or memory.
+            failedError_ = errno != 0 ? errno : EINVAL;
+            throw FileException(FileException::Cause::Generic, path_, failedError_);
+        }
+    }
+    // Room for at least two units beside a kept CR, whatever the buffer.
+    unitCapacity_ = std::max<std::size_t>(bufferSize_, 16);
+    units_.reset(new char16_t[unitCapacity_]);
+    unitPos_ = unitEnd_ = units_.get();
+    unitsDone_ = false;
 }
 
 const std::uint8_t* LineReader::DecodeAppend(const std::uint8_t* first, const std::uint8_t* last,
@@ -140,7 +329,8 @@ const std::uint8_t* LineReader::DecodeAppend(const std::uint8_t* first, const st
     // No byte gives more than one unit, so the line grows by at most the bytes given.
     line.resize(old + static_cast<std::size_t>(last - first));
     char16_t* out = line.data() + old;
-    const std::uint8_t* next = encoding_ == TextEncoding::Utf8
+    // Before a choice is made, what is read is ASCII, which code page 932 reads as it is.
+    const std::uint8_t* next = decided_.encoding == TextEncoding::Utf8
                                    ? Utf8Decoder::Decode(first, last, final, out)
                                    : Cp932Decoder::Decode(first, last, final, out);
     line.resize(static_cast<std::size_t>(out - line.data()));
@@ -155,21 +345,34 @@ bool LineReader::ReadString(std::u16string& line) {
     if (failedError_ != 0) {
         throw FileException(FileException::Cause::Generic, path_, failedError_);
     }
-    if (checkByteOrderMark_) {
-        SkipByteOrderMark();
+    if (!begun_) {
+        Begin();
     }
     bool any = false;
     for (;;) {
+        const Step step = mode_ == Mode::Units ? ReadUnits(line, any) : ReadBytes(line, any);
+        if (step != Step::Switched) {
+            return step == Step::Line;
+        }
+    }
+}
+
+LineReader::Step LineReader::ReadBytes(std::u16string& line, bool& any) {
+    for (;;) {
         if (pos_ == end_) {
             if (eof_) {
-                return any;
+                return any ? Step::Line : Step::End;
             }
             Fill();
             continue;
         }
         any = true;
+        // Undecided, the line is looked at up to the first byte that may read differently in
+        // the encodings the choice is between.
+        const std::uint8_t* const limit =
+            mode_ == Mode::Undecided ? EncodingDetector::FindNonAscii(pos_, end_) : end_;
         const auto* newline =
-            static_cast<const std::uint8_t*>(std::memchr(pos_, '\n', end_ - pos_));
+            static_cast<const std::uint8_t*>(std::memchr(pos_, '\n', limit - pos_));
         if (newline != nullptr) {
             const std::uint8_t* last = newline;
             if (last > pos_ && last[-1] == '\r') {
@@ -177,12 +380,23 @@ bool LineReader::ReadString(std::u16string& line) {
             }
             DecodeAppend(pos_, last, true, line);
             pos_ = newline + 1;
-            return true;
+            return Step::Line;
+        }
+        if (limit != end_) {
+            DecodeAppend(pos_, limit, true, line);
+            pos_ = limit;
+            if (Decide()) {
+                return Step::Switched;
+            }
+            // An escape that designates nothing is ASCII like the rest.
+            DecodeAppend(pos_, pos_ + 1, true, line);
+            ++pos_;
+            continue;
         }
         if (eof_) {
             DecodeAppend(pos_, end_, true, line);
             pos_ = end_;
-            return true;
+            return Step::Line;
         }
         // The line goes on past the buffer. A CR at its end may be half of a CR LF, and a lead
         // byte (or the start of a UTF-8 sequence) may have its trail in the next fill: both
@@ -194,4 +408,83 @@ bool LineReader::ReadString(std::u16string& line) {
         pos_ = DecodeAppend(pos_, last, false, line);
         Fill();
     }
+}
+
+LineReader::Step LineReader::ReadUnits(std::u16string& line, bool& any) {
+    for (;;) {
+        if (unitPos_ != unitEnd_) {
+            any = true;
+            char16_t* const newline = std::find(unitPos_, unitEnd_, u'\n');
+            if (newline != unitEnd_) {
+                char16_t* last = newline;
+                if (last > unitPos_ && last[-1] == u'\r') {
+                    --last;
+                }
+                line.append(unitPos_, last);
+                unitPos_ = newline + 1;
+                return Step::Line;
+            }
+            // A CR at the end may be half of a CR LF: it waits for the units after it.
+            char16_t* const keep = unitEnd_[-1] == u'\r' ? unitEnd_ - 1 : unitEnd_;
+            line.append(unitPos_, keep);
+            unitPos_ = keep;
+        }
+        if (!MoreUnits()) {
+            line.append(unitPos_, unitEnd_);
+            unitPos_ = unitEnd_;
+            return any ? Step::Line : Step::End;
+        }
+    }
+}
+
+bool LineReader::MoreUnits() {
+    // What is not delivered yet (a CR at most) moves to the start.
+    unitEnd_ = std::copy(unitPos_, unitEnd_, units_.get());
+    unitPos_ = units_.get();
+    char16_t* const limit = units_.get() + unitCapacity_;
+    while (!unitsDone_) {
+        if (pos_ == end_ && !eof_) {
+            Fill();
+            continue;
+        }
+        const std::uint8_t* in = pos_;
+        char16_t* out = unitEnd_;
+        if (iconv_) {
+            iconv_->Decode(in, end_, out, limit, eof_);
+        } else {
+            Utf16Decoder::Decode(in, end_, bigEndian_, eof_, out, limit);
+        }
+        const bool progressed = in != pos_;
+        pos_ = in;
+        if (stripMark_ && out != unitEnd_) {
+            stripMark_ = false;
+            if (*unitEnd_ == u'\uFEFF') {
+                out = std::copy(unitEnd_ + 1, out, unitEnd_);
+            }
+        }
+        if (char16_t* const sub = std::find(unitEnd_, out, u'\x1A'); sub != out) {
+            out = sub;
+            unitsDone_ = true;
+        }
+        const bool produced = out != unitEnd_;
+        unitEnd_ = out;
+        if (eof_ && pos_ == end_) {
+            unitsDone_ = true;
+        }
+        if (produced) {
+            return true;
+        }
+        if (!progressed && !unitsDone_) {
+            if (eof_ || static_cast<std::size_t>(end_ - pos_) == bufferSize_) {
+                // A decoder that takes nothing more even at the end would hold reading up for
+                // ever: the byte it stops at stands for nothing it can read.
+                *unitEnd_++ = kReplacement;
+                ++pos_;
+                return true;
+            }
+            // An incomplete sequence waits for the bytes that complete it.
+            Fill();
+        }
+    }
+    return false;
 }

@@ -1,5 +1,6 @@
 #include "scene/SelvaneDoc.h"
 
+#include <cstdint>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -43,13 +44,34 @@ void CSelvaneDoc::CheckRoomFor(std::uint64_t fileSize, const std::string& path) 
 }
 
 bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
+    return OnOpenDocument(path, encoding_);
+}
+
+bool CSelvaneDoc::OnOpenDocument(const std::string& path, const EncodingChoice& encoding) {
     LineReader reader;
-    std::u16string line;
-    if (!reader.Open(path, encoding_)) {
+    if (!reader.Open(path, encoding)) {
         return false;
     }
     CheckRoomFor(reader.FileSize(), path);
+    Load(reader);
+    return true;
+}
 
+bool CSelvaneDoc::OnOpenStandardInput(const std::string& name, const EncodingChoice& encoding) {
+    LineReader reader;
+    if (!reader.OpenStandardInput(name, encoding)) {
+        return false;
+    }
+    if (reader.SizeKnown()) {
+        CheckRoomFor(reader.FileSize(), name);
+    }
+    Load(reader);
+    return true;
+}
+
+void CSelvaneDoc::Load(LineReader& reader) {
+    const std::string& path = reader.Path();
+    std::u16string line;
     Scene& scene = *scene_;
     // Read aside: a read that fails part way must leave the text that the flight on screen is
     // built from, not the lines it got before the failure.
@@ -61,8 +83,19 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
             // text of double-byte characters leaves unused are never touched and cost nothing.
             text.reserve(static_cast<std::size_t>(reader.FileSize()));
             text.append(line);
+            // Where the size was not known, the text is measured against the memory left as
+            // it grows, every million characters and at its end.
+            constexpr std::size_t kCheckEvery = std::size_t{1} << 20;
+            std::size_t nextCheck = reader.SizeKnown() ? SIZE_MAX : kCheckEvery;
             while (reader.ReadString(line)) {
                 text += line;
+                if (text.size() >= nextCheck) {
+                    CheckRoomFor(text.size(), path);
+                    nextCheck = text.size() + kCheckEvery;
+                }
+            }
+            if (!reader.SizeKnown()) {
+                CheckRoomFor(text.size(), path);
             }
         }
     } catch (const std::bad_alloc&) {
@@ -72,6 +105,7 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
         // than a string can ever be.
         throw FileException(FileException::Cause::TooLarge, path);
     }
+    decoded_ = reader.Encoding();
     reader.Close();
     // The old text goes now, before the new scene is built.
     scene.text.swap(text);
@@ -88,5 +122,4 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path) {
     if (updateAllViews_) {
         updateAllViews_();
     }
-    return true;
 }

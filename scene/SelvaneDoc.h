@@ -7,6 +7,8 @@
 #include "scene/Scene.h"
 #include "scene/TextEncoding.h"
 
+class LineReader;
+
 // The document: owns the one Scene for its whole life (published in g_scene meanwhile) and
 // opens text files into it. It never writes a file and is never modified.
 class CSelvaneDoc {
@@ -31,10 +33,18 @@ class CSelvaneDoc {
     // text too) as it was, when the file would not fit in memory (found before reading), when
     // reading fails part way, or when memory runs out while the text is read.
     bool OnOpenDocument(const std::string& path);
+    // The same in the encoding given instead of the document's own.
+    bool OnOpenDocument(const std::string& path, const EncodingChoice& encoding);
+    // Reads standard input to its end in the same way; name stands for it in errors. No size
+    // is known in advance, so the memory check is made as the text grows: a text that would not
+    // fit is refused part way, with the scene as it was.
+    bool OnOpenStandardInput(const std::string& name, const EncodingChoice& encoding);
 
-    // How the bytes of the files opened from now on are decoded.
-    void SetEncoding(TextEncoding encoding) { encoding_ = encoding; }
-    TextEncoding Encoding() const { return encoding_; }
+    // How the bytes of the files opened from now on are decoded: automatically unless told.
+    void SetEncoding(const EncodingChoice& encoding) { encoding_ = encoding; }
+    const EncodingChoice& Encoding() const { return encoding_; }
+    // The encoding the text on screen was decoded in (the choice made, where it was automatic).
+    const EncodingChoice& DecodedEncoding() const { return decoded_; }
 
     // The shell's way to have every view repaint after a file was opened.
     void SetUpdateAllViews(std::function<void()> updateAllViews) {
@@ -45,8 +55,10 @@ class CSelvaneDoc {
 
   private:
     void CheckRoomFor(std::uint64_t fileSize, const std::string& path) const;
+    void Load(LineReader& reader);
 
     std::unique_ptr<Scene> scene_;
-    TextEncoding encoding_ = TextEncoding::Cp932;
+    EncodingChoice encoding_;
+    EncodingChoice decoded_;
     std::function<void()> updateAllViews_;
 };

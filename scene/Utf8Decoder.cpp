@@ -95,3 +95,32 @@ const std::uint8_t* Utf8Decoder::Decode(const std::uint8_t* begin, const std::ui
     out = o;
     return p;
 }
+
+bool Utf8Decoder::IsWellFormed(const std::uint8_t* begin, const std::uint8_t* end, bool cutEnd) {
+    const std::uint8_t* p = begin;
+    while (p < end) {
+        if (end - p >= 8 && widen::EightAreAscii(p)) {
+            p += 8;
+            continue;
+        }
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const Lead lead = LeadOf(*p);
+        if (lead.length == 0) {
+            return false;
+        }
+        for (int taken = 1; taken < lead.length; ++taken) {
+            if (p + taken == end) {
+                return cutEnd;
+            }
+            const std::uint8_t c = p[taken];
+            if (c < (taken == 1 ? lead.low : 0x80) || c > (taken == 1 ? lead.high : 0xBF)) {
+                return false;
+            }
+        }
+        p += lead.length;
+    }
+    return true;
+}

@@ -14,4 +14,8 @@ class Utf8Decoder {
     // and its first byte returned.
     static const std::uint8_t* Decode(const std::uint8_t* begin, const std::uint8_t* end,
                                       bool final, char16_t*& out);
+
+    // Whether [begin, end) is well-formed UTF-8. With cutEnd, the bytes stop part way through
+    // the text: the start of a well-formed sequence at the end counts as well-formed.
+    static bool IsWellFormed(const std::uint8_t* begin, const std::uint8_t* end, bool cutEnd);
 };

@@ -1,11 +1,14 @@
 #include "scene/SelvaneDoc.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "scene/FileException.h"
@@ -34,6 +37,25 @@ class ScopedRead {
 
   private:
     ReadFunction previous_;
+};
+
+// Standard input replaced by a descriptor for one test; -1 closes it.
+class ScopedStandardInput {
+  public:
+    explicit ScopedStandardInput(int fd) : saved_(::dup(STDIN_FILENO)) {
+        if (fd >= 0) {
+            ::dup2(fd, STDIN_FILENO);
+        } else {
+            ::close(STDIN_FILENO);
+        }
+    }
+    ~ScopedStandardInput() {
+        ::dup2(saved_, STDIN_FILENO);
+        ::close(saved_);
+    }
+
+  private:
+    int saved_;
 };
 
 // What the flight on screen is made of: a change to any of it is a change the user sees.
@@ -96,7 +118,7 @@ TEST(SelvaneDocLifetime, OwnsTheOneSceneAndPublishesItWhileItLives) {
         EXPECT_EQ(g_scene, &doc.GetScene());
         EXPECT_TRUE(g_scene->text.empty());
         EXPECT_TRUE(g_scene->segments.empty());
-        EXPECT_EQ(doc.Encoding(), TextEncoding::Cp932);
+        EXPECT_EQ(doc.Encoding(), TextEncoding::Auto);
     }
     EXPECT_EQ(g_scene, nullptr);
 }
@@ -291,10 +313,75 @@ TEST_F(SelvaneDocTest, EmptyFileGivesAnEmptyScene) {
 
 TEST_F(SelvaneDocTest, EncodingChoosesHowBytesAreDecoded) {
     const std::string bytes = "\xE3\x81\x82\r\n\xE6\xBC\xA2";
+    EXPECT_EQ(Open(bytes), u"\u3042\u6F22") << "valid UTF-8 is UTF-8 by default";
+    EXPECT_EQ(doc_.DecodedEncoding(), TextEncoding::Utf8);
+    doc_.SetEncoding(TextEncoding::Cp932);
+    EXPECT_EQ(doc_.Encoding(), TextEncoding::Cp932);
     EXPECT_EQ(Open(bytes), u"\u7E3A\uFFFD\u8C8D\uFF62");
-    doc_.SetEncoding(TextEncoding::Utf8);
-    EXPECT_EQ(doc_.Encoding(), TextEncoding::Utf8);
-    EXPECT_EQ(Open(bytes), u"\u3042\u6F22");
+    EXPECT_TRUE(doc_.OnOpenDocument(Write(bytes), TextEncoding::Utf8));
+    EXPECT_EQ(scene().text, u"\u3042\u6F22") << "an encoding given for one open";
+    EXPECT_EQ(doc_.Encoding(), TextEncoding::Cp932);
+}
+
+TEST_F(SelvaneDocTest, StandardInputIsReadToItsEnd) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    // More than a pipe holds, so that reading waits for the writer now and then.
+    std::string bytes;
+    std::u16string expected;
+    while (bytes.size() < 300000) {
+        bytes += "\xE5\x90\xBE\xE8\xBC\xA9\xE3\x81\xAF\xE7\x8C\xAB\r\n";
+        expected += u"吾輩は猫";
+    }
+    std::thread writer([&] {
+        EXPECT_EQ(::write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ::close(fds[1]);
+    });
+    {
+        ScopedStandardInput in(fds[0]);
+        ::close(fds[0]);
+        EXPECT_TRUE(doc_.OnOpenStandardInput("stdin", TextEncoding::Auto));
+    }
+    writer.join();
+    EXPECT_TRUE(scene().text == expected);
+    EXPECT_EQ(doc_.DecodedEncoding(), TextEncoding::Utf8);
+
+    ScopedStandardInput closed(-1);
+    EXPECT_FALSE(doc_.OnOpenStandardInput("stdin", TextEncoding::Auto));
+    EXPECT_EQ(errno, EBADF);
+}
+
+TEST_F(SelvaneDocTest, StandardInputTooLargeForTheMemoryIsRefusedAsItGrows) {
+    ASSERT_EQ(Open("a flight to keep"), u"a flight to keep");
+    const Snapshot before(scene());
+    // A socket: no size, and a writer that never dies of SIGPIPE when reading stops early.
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    constexpr std::size_t kLines = 40000;
+    std::thread writer([&] {
+        const std::string line(99, 'x');
+        for (std::size_t i = 0; i < kLines; ++i) {
+            if (::send(fds[1], (line + "\n").data(), 100, MSG_NOSIGNAL) != 100) {
+                break;
+            }
+        }
+        ::close(fds[1]);
+    });
+    // Room for two million characters and their scene: the text is refused once it passes them,
+    // long before the writer ends.
+    ScopedMemory room(BytesToLoad(2u << 20));
+    try {
+        ScopedStandardInput in(fds[0]);
+        doc_.OnOpenStandardInput("stdin", TextEncoding::Auto);
+        ADD_FAILURE() << "a text too large was read";
+    } catch (const FileException& e) {
+        EXPECT_EQ(e.cause(), FileException::Cause::TooLarge);
+        EXPECT_EQ(e.fileName(), "stdin");
+    }
+    ::close(fds[0]);
+    writer.join();
+    EXPECT_TRUE(Snapshot(scene()) == before);
+    EXPECT_EQ(updates_, 1);
 }
 
 TEST_F(SelvaneDocTest, NewLeavesTheSceneAsItIs) {
