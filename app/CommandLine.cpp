@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "app/ParseNumber.h"
@@ -114,7 +115,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
             if (haveFile) {
                 return Fail(line, "only one file can be opened: \"" + argument + "\"");
             }
-            line.file = argument;
+            line.standardInput = argument == "-";
+            if (!line.standardInput) {
+                line.file = argument;
+            }
             haveFile = true;
             continue;
         }
@@ -162,20 +166,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
         }
         if (name == "-e" || name == "--encoding") {
             if (!takeValue()) {
-                return Fail(line, "option --encoding needs a value: cp932 or utf-8");
+                return Fail(line, std::string("option --encoding needs a value: ") +
+                                      kEncodingNames + " or another name iconv knows");
             }
-            std::string lower;
-            for (char c : value) {
-                lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            const std::optional<EncodingChoice> encoding = ParseEncodingName(value);
+            if (!encoding) {
+                return Fail(line, "unknown encoding \"" + value + "\": use " + kEncodingNames +
+                                      " or a name that 'iconv -l' lists");
             }
-            if (lower == "cp932" || lower == "shift_jis" || lower == "sjis" ||
-                lower == "windows-31j") {
-                line.encoding = CommandLine::Encoding::Cp932;
-            } else if (lower == "utf-8" || lower == "utf8") {
-                line.encoding = CommandLine::Encoding::Utf8;
-            } else {
-                return Fail(line, "unknown encoding \"" + value + "\": use cp932 or utf-8");
-            }
+            line.encoding = *encoding;
+            line.encodingGiven = true;
         } else if (name == "--screenshot") {
             if (!takeValue() || value.empty()) {
                 return Fail(line, "option --screenshot needs a file name");
@@ -267,7 +267,11 @@ std::string HelpText() {
     return "Usage: selvane [OPTION]... [FILE]\n"
            "Fly through the text of FILE, laid out along a random path in space.\n"
            "\n"
-           "  -e, --encoding=ENC     read FILE as ENC: cp932 (Shift_JIS, the default) or utf-8\n"
+           "  -e, --encoding=ENC     read FILE as ENC: auto (the default: a byte-order mark,\n"
+           "                         else UTF-8, EUC-JP or ISO-2022-JP where the bytes are\n"
+           "                         such, else Shift_JIS), cp932 (shift_jis), utf-8, utf-16,\n"
+           "                         utf-16le, utf-16be, euc-jp, iso-2022-jp, or any other\n"
+           "                         name 'iconv -l' lists\n"
            "      --screenshot=PNG   start, run the flight, save the picture to PNG and exit\n"
            "      --ticks=N          with --screenshot: run N timer ticks of 32 ms first (0)\n"
            "      --speed=S          with --screenshot: start the flight at speed S, from -0.5\n"
@@ -295,11 +299,12 @@ std::string HelpText() {
            "  -V, --version          show the version and exit\n"
            "      --                 end of options: a FILE may then begin with '-'\n"
            "\n"
+           "With FILE -, the text is read from standard input (a file named - is ./-).\n"
            "Qt's own options (-platform, -display, -style, ...) are accepted as well.\n"
            "The recent-file list, where reading stopped in each of its files and the resume\n"
            "setting are kept in $XDG_CONFIG_HOME/Selvane/Selvane.INI\n"
            "(~/.config/Selvane/Selvane.INI by default).\n"
-           "Exit status: 0 on success, 1 when FILE cannot be opened or the window cannot be\n"
+           "Exit status: 0 on success, 1 when FILE cannot be read or the window cannot be\n"
            "created (or, for --root and --window-id, found), 2 for a wrong command line\n"
            "or, for --root and --window-id, a window system other than X11.\n";
 }

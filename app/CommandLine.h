@@ -5,19 +5,23 @@
 #include <vector>
 
 #include "base/Color.h"
+#include "scene/TextEncoding.h"
 
 // What the user asked for on the command line. Parsed before any window or display exists, so
 // that --help and --version answer on a machine without X.
 struct CommandLine {
     enum class Action { Run, Help, Version, Error };
-    enum class Encoding { Cp932, Utf8 };
 
     Action action = Action::Run;
     std::string file;  // empty: start with an untitled document
-    Encoding encoding = Encoding::Cp932;
-    std::string screenshot;  // save the presented frame here and exit
-    int ticks = 0;           // timer ticks to run before the screenshot
-    float speed = 0.0f;      // starting speed of the flight, as after wheel turns
+    // FILE "-": the text comes from standard input. "--" ends the options but "-" after it
+    // still means standard input, as for most tools; a file named "-" is "./-".
+    bool standardInput = false;
+    EncodingChoice encoding;     // automatic unless --encoding names one
+    bool encodingGiven = false;  // --encoding was given
+    std::string screenshot;      // save the presented frame here and exit
+    int ticks = 0;               // timer ticks to run before the screenshot
+    float speed = 0.0f;          // starting speed of the flight, as after wheel turns
     bool speedGiven = false;
     float cruise = 0.0f;           // cruise from the start at this many characters a second
     std::optional<unsigned> seed;  // lay every path from this seed instead of the time

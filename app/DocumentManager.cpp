@@ -25,6 +25,10 @@ const char* SourceName(DocumentManager::Source source) {
             return "command line";
         case DocumentManager::Source::Drop:
             return "drop";
+        case DocumentManager::Source::Reopen:
+            return "reopen";
+        case DocumentManager::Source::StandardInput:
+            return "standard input";
     }
     return "?";
 }
@@ -90,15 +94,12 @@ bool DocumentManager::New() {
     if (hooks_.newDocument && !hooks_.newDocument()) {
         return false;
     }
-    path_.clear();
-    title_ = strings::kUntitled;
-    if (hooks_.setCaption) {
-        hooks_.setCaption(Caption());
-    }
+    Became("", strings::kUntitled, false);
     return true;
 }
 
-bool DocumentManager::Open(const std::string& path, Source source) {
+bool DocumentManager::Open(const std::string& path, Source source,
+                           const std::optional<EncodingChoice>& encoding) {
     lastError_.clear();
     const std::string normal = NormalPath(path);
     if (!path_.empty() && normal == path_) {
@@ -108,12 +109,52 @@ bool DocumentManager::Open(const std::string& path, Source source) {
         }
         return true;
     }
+    const EncodingChoice chosen = encoding ? *encoding : EncodingFor(normal);
+    if (!Attempt(source, normal, [&] { return hooks_.openDocument(normal, chosen); })) {
+        if (source == Source::RecentList) {
+            recent_.Remove(normal);
+            recent_.Remove(path);
+            RecentChanged();
+        }
+        return false;
+    }
+    Opened(normal);
+    return true;
+}
+
+bool DocumentManager::OpenStandardInput() {
+    lastError_.clear();
+    if (!Attempt(Source::StandardInput, "-",
+                 [&] { return hooks_.openStandardInput(defaultEncoding_); })) {
+        return false;
+    }
+    Became("", strings::kStandardInput, true);
+    return true;
+}
+
+bool DocumentManager::Reopen(const EncodingChoice& encoding) {
+    lastError_.clear();
+    if (path_.empty()) {
+        return false;
+    }
+    const std::string path = path_;
+    if (!Attempt(Source::Reopen, path, [&] { return hooks_.openDocument(path, encoding); })) {
+        return false;
+    }
+    recent_.Add(path);
+    recent_.SetEncoding(path, encoding.encoding == TextEncoding::Auto ? "" : EncodingKey(encoding));
+    Opened(path);
+    return true;
+}
+
+bool DocumentManager::Attempt(Source source, const std::string& path,
+                              const std::function<bool()>& open) {
     bool opened = false;
     int openError = 0;
     std::string message;
     try {
         errno = 0;
-        opened = hooks_.openDocument(normal);
+        opened = open();
         openError = errno;
     } catch (const FileException& error) {
         lastError_ = ReasonOf(error);
@@ -125,29 +166,47 @@ bool DocumentManager::Open(const std::string& path, Source source) {
         lastError_ = error.what();
         message = error.what();
     }
-    if (!message.empty() && source != Source::CommandLine && hooks_.showMessage) {
+    const bool callerReports = source == Source::CommandLine || source == Source::StandardInput;
+    if (!message.empty() && !callerReports && hooks_.showMessage) {
         hooks_.showMessage(message);
     }
     if (!opened && lastError_.empty()) {
-        lastError_ = DescribeOpenFailure(normal, openError);
+        lastError_ = source == Source::StandardInput
+                         ? (openError != 0 ? std::strerror(openError) : "cannot be read")
+                         : DescribeOpenFailure(path, openError);
     }
-    Trace(source, normal, opened ? "opened" : "failed: " + lastError_);
-    if (!opened) {
-        if (source == Source::RecentList) {
-            recent_.Remove(normal);
-            recent_.Remove(path);
-            RecentChanged();
-        }
-        return false;
-    }
-    path_ = normal;
-    title_ = std::filesystem::path(normal).filename().string();
-    recent_.Add(normal);
+    Trace(source, path, opened ? "opened" : "failed: " + lastError_);
+    return opened;
+}
+
+void DocumentManager::Opened(const std::string& path) {
+    recent_.Add(path);
     RecentChanged();
+    Became(path, std::filesystem::path(path).filename().string(), false);
+}
+
+void DocumentManager::Became(const std::string& path, const std::string& title,
+                             bool standardInput) {
+    path_ = path;
+    title_ = title;
+    standardInput_ = standardInput;
     if (hooks_.setCaption) {
         hooks_.setCaption(Caption());
     }
-    return true;
+    if (hooks_.documentChanged) {
+        hooks_.documentChanged();
+    }
+}
+
+EncodingChoice DocumentManager::EncodingFor(const std::string& path) const {
+    // A value that names no encoding (the file was edited, or iconv lost a module) is ignored.
+    const std::string stored = recent_.EncodingOf(path);
+    if (!stored.empty()) {
+        if (const std::optional<EncodingChoice> chosen = ParseEncodingName(stored)) {
+            return *chosen;
+        }
+    }
+    return defaultEncoding_;
 }
 
 void DocumentManager::RecentChanged() {

@@ -1,40 +1,58 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/RecentFileList.h"
+#include "scene/TextEncoding.h"
 
 // The single-document management a document/view framework would give: one document reused
 // for New and every open, its path and title, the caption, the recent-file list, the refusal to
 // reload the file that is already open, and the report of errors raised while opening.
 class DocumentManager {
   public:
-    enum class Source { Dialog, RecentList, CommandLine, Drop };
+    enum class Source { Dialog, RecentList, CommandLine, Drop, Reopen, StandardInput };
 
     struct Hooks {
         // The document's operations: open returns false when the file cannot be opened and
         // throws (std::exception) when reading fails part way or the file is refused.
         std::function<bool()> newDocument;
-        std::function<bool(const std::string& path)> openDocument;
+        std::function<bool(const std::string& path, const EncodingChoice& encoding)> openDocument;
+        std::function<bool(const EncodingChoice& encoding)> openStandardInput;
         std::function<void(const std::string& caption)> setCaption;
         std::function<void()> activate;
         std::function<void(const std::string& message)> showMessage;
         std::function<void()> recentChanged;
+        // After every successful open and New.
+        std::function<void()> documentChanged;
     };
 
     DocumentManager(RecentFileList& recent, Hooks hooks);
 
     // New: the path is cleared and the title becomes untitled; the scene is left alone.
     bool New();
-    // Opens path through the document. Errors raised while reading are shown (except for the
-    // command line, where the caller decides) and give false, as a file that cannot be opened
-    // does. A failed entry of the recent list is removed from it. Every attempt and its outcome
-    // go to the debug sink, one line each.
-    bool Open(const std::string& path, Source source);
+    // The encoding of the opens that name none, and of files without one chosen by hand.
+    void SetDefaultEncoding(const EncodingChoice& encoding) { defaultEncoding_ = encoding; }
+
+    // Opens path through the document, in `encoding` where given, else in the one chosen by
+    // hand for the file's recent entry, else in the default. Errors raised while reading are
+    // shown (except for the command line, where the caller decides) and give false, as a file
+    // that cannot be opened does. A failed entry of the recent list is removed from it. Every
+    // attempt and its outcome go to the debug sink, one line each.
+    bool Open(const std::string& path, Source source,
+              const std::optional<EncodingChoice>& encoding = std::nullopt);
+    // Reads standard input to its end in the default encoding. The document is then titled
+    // "標準入力", has no path and never enters the recent list. Errors are left to the caller.
+    bool OpenStandardInput();
+    // Reads the open file again in `encoding`, the one way to reload it, and keeps the choice
+    // with its recent entry (none for the automatic choice). False when the document has no
+    // file (untitled, standard input) or the file cannot be read; errors are shown.
+    bool Reopen(const EncodingChoice& encoding);
 
     const std::string& path() const { return path_; }
     const std::string& title() const { return title_; }
+    bool standardInput() const { return standardInput_; }
     std::string Caption() const;
     // Why the last Open failed, in English for standard error and without the file's name (the
     // message box gets the Japanese text): for the caller of a command-line open. Empty after a
@@ -49,6 +67,12 @@ class DocumentManager {
     static std::string DescribeOpenFailure(const std::string& path, int error);
 
   private:
+    // Runs one attempt to open, records why it failed and shows what is to be shown.
+    bool Attempt(Source source, const std::string& path, const std::function<bool()>& open);
+    void Opened(const std::string& path);
+    // The document's new path and title, told to the shell.
+    void Became(const std::string& path, const std::string& title, bool standardInput);
+    EncodingChoice EncodingFor(const std::string& path) const;
     void RecentChanged();
 
     RecentFileList& recent_;
@@ -56,4 +80,6 @@ class DocumentManager {
     std::string path_;
     std::string title_;
     std::string lastError_;
+    EncodingChoice defaultEncoding_;
+    bool standardInput_ = false;
 };

@@ -45,6 +45,13 @@ CMainFrame::CMainFrame(QWidget* view) {
     fileMenu_ = menuBar()->addMenu(QString::fromUtf8(strings::kMenuFile));
     AddCommand(fileMenu_, strings::kMenuOpen, command::kOpen, strings::kCmdOpen)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    reopenMenu_ = fileMenu_->addMenu(QString::fromUtf8(strings::kMenuReopenEncoding));
+    reopenMenu_->menuAction()->setStatusTip(Prompt(strings::kCmdReopenEncoding));
+    reopenMenu_->setEnabled(false);
+    for (int i = 0; i < command::kReopenCount; ++i) {
+        AddCommand(reopenMenu_, strings::kMenuEncodings[i], command::kReopenAuto + i,
+                   strings::kCmdReopenEncoding);
+    }
     fileMenu_->addSeparator();
     recentPlaceholder_ = fileMenu_->addAction(QString::fromUtf8(strings::kMenuRecent));
     recentPlaceholder_->setData(command::kRecentFirst);
@@ -81,6 +88,11 @@ CMainFrame::CMainFrame(QWidget* view) {
     // it while an item is highlighted, and "レディ" shows again when the prompt goes.
     prompt_ = new QLabel(QString::fromUtf8(strings::kReady));
     statusBar()->addWidget(prompt_, 1);
+    // A pane of its own like the lock keys, so that a menu prompt never hides it.
+    encoding_ = new QLabel;
+    encoding_->setAlignment(Qt::AlignCenter);
+    encoding_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("ISO-2022-JP")) + 12);
+    statusBar()->addPermanentWidget(encoding_);
     const char* const names[3] = {strings::kIndicatorCaps, strings::kIndicatorNum,
                                   strings::kIndicatorScroll};
     for (int i = 0; i < 3; ++i) {
@@ -301,6 +313,11 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
         fileMenu_->insertAction(recentSeparator_, action);
         recentActions_.push_back(action);
     }
+}
+
+void CMainFrame::SetDocumentEncoding(const std::string& name, bool reopenable) {
+    encoding_->setText(QString::fromStdString(name));
+    reopenMenu_->setEnabled(reopenable);
 }
 
 void CMainFrame::UpdateIndicators() {

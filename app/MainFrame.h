@@ -32,12 +32,17 @@ class CMainFrame : public QMainWindow {
     }
     // Shows the recent-file list under File: up to four entries, or the greyed placeholder.
     void SetRecentFiles(const std::vector<std::string>& paths);
+    // The encoding of the open document in its status-bar pane ("" for none), and whether it
+    // can be reopened in another (it has a file to read again).
+    void SetDocumentEncoding(const std::string& name, bool reopenable);
 
     // The action carrying a command identifier (null for none); the menu, the accelerators and
     // the tests all reach commands this way.
     QAction* Action(int id) const;
     QAction* RecentAction(int index) const;
     QLabel* PromptPane() const { return prompt_; }
+    QLabel* EncodingPane() const { return encoding_; }
+    QMenu* ReopenMenu() const { return reopenMenu_; }
     // The cruise pane: the state and speed while cruise is on, nothing while it is off; the
     // cruise item's check follows.
     QLabel* CruisePane() const { return cruisePane_; }
@@ -75,6 +80,8 @@ class CMainFrame : public QMainWindow {
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recentActions_;
     QLabel* prompt_ = nullptr;
+    QLabel* encoding_ = nullptr;
+    QMenu* reopenMenu_ = nullptr;
     QLabel* indicators_[3] = {};
     QTimer* indicatorTimer_ = nullptr;
     QLabel* cruisePane_ = nullptr;

@@ -76,6 +76,24 @@ std::string_view FirstChars(std::string_view s, std::size_t count) {
     return s.substr(0, i);
 }
 
+// N for the key EncodingN of entry N, else 0.
+std::size_t EncodingKeyNumber(std::string_view key) {
+    constexpr std::string_view kPrefix = "Encoding";
+    if (key.size() != kPrefix.size() + 1 || key.substr(0, kPrefix.size()) != kPrefix) {
+        return 0;
+    }
+    const char n = key.back();
+    return n >= '1' && n <= static_cast<char>('0' + RecentFileList::kSize)
+               ? static_cast<std::size_t>(n - '0')
+               : 0;
+}
+
+// Encoding names are short printable ASCII words; anything else is no name at all.
+bool IsEncodingName(std::string_view value) {
+    return !value.empty() && value.size() <= 64 &&
+           std::all_of(value.begin(), value.end(), [](char c) { return c > ' ' && c <= '~'; });
+}
+
 }  // namespace
 
 RecentFileList::RecentFileList(std::string iniPath) : iniPath_(std::move(iniPath)) {}
@@ -165,9 +183,17 @@ void RecentFileList::ForEachValue(
     }
 }
 
-std::vector<std::string> RecentFileList::Parse(std::string_view text) {
+std::vector<std::string> RecentFileList::Parse(std::string_view text, Encodings* encodings) {
     std::string slots[kSize];
-    ForEachValue(text, kSection, [&slots](std::string_view key, std::string_view raw) {
+    std::string encodingSlots[kSize];
+    ForEachValue(text, kSection, [&](std::string_view key, std::string_view raw) {
+        if (const std::size_t n = EncodingKeyNumber(key); n != 0) {
+            std::string value = Unescape(raw);
+            if (IsEncodingName(value)) {
+                encodingSlots[n - 1] = std::move(value);
+            }
+            return;
+        }
         if (key.size() != 5 || key.substr(0, 4) != "File" || key[4] < '1' ||
             key[4] > static_cast<char>('0' + kSize)) {
             return;
@@ -180,19 +206,27 @@ std::vector<std::string> RecentFileList::Parse(std::string_view text) {
         slots[key[4] - '1'] = std::move(value);
     });
     std::vector<std::string> entries;
-    for (std::string& slot : slots) {
+    for (std::size_t i = 0; i < kSize; ++i) {
+        std::string& slot = slots[i];
         if (!slot.empty() && std::find(entries.begin(), entries.end(), slot) == entries.end()) {
+            if (encodings != nullptr && !encodingSlots[i].empty()) {
+                (*encodings)[slot] = encodingSlots[i];
+            }
             entries.push_back(std::move(slot));
         }
     }
     return entries;
 }
 
-std::string RecentFileList::Format(const std::vector<std::string>& entries) {
+std::string RecentFileList::Format(const std::vector<std::string>& entries,
+                                   const Encodings& encodings) {
     std::string text(kSection);
     text += '\n';
     for (std::size_t i = 0; i < entries.size(); ++i) {
         text += "File" + std::to_string(i + 1) + "=" + Escape(entries[i]) + "\n";
+        if (const auto it = encodings.find(entries[i]); it != encodings.end()) {
+            text += "Encoding" + std::to_string(i + 1) + "=" + Escape(it->second) + "\n";
+        }
     }
     return text;
 }
@@ -224,7 +258,8 @@ void RecentFileList::Read() {
     }
     ::close(fd);
     text.resize(got);
-    entries_ = Parse(text);
+    encodings_.clear();
+    entries_ = Parse(text, &encodings_);
     if (readFurther_) {
         readFurther_(text);
     }
@@ -239,7 +274,7 @@ bool RecentFileList::Write() const {
     if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path(), ec);
     }
-    std::string text = Format(entries_);
+    std::string text = Format(entries_, encodings_);
     if (writeFurther_) {
         text += writeFurther_(entries_);
     }
@@ -268,15 +303,32 @@ bool RecentFileList::Write() const {
 }
 
 void RecentFileList::Add(const std::string& path) {
+    const std::string encoding = EncodingOf(path);
     Remove(path);
     entries_.insert(entries_.begin(), path);
-    if (entries_.size() > kSize) {
-        entries_.resize(kSize);
+    SetEncoding(path, encoding);
+    while (entries_.size() > kSize) {
+        encodings_.erase(entries_.back());
+        entries_.pop_back();
     }
 }
 
 void RecentFileList::Remove(const std::string& path) {
     entries_.erase(std::remove(entries_.begin(), entries_.end(), path), entries_.end());
+    encodings_.erase(path);
+}
+
+std::string RecentFileList::EncodingOf(const std::string& path) const {
+    const auto it = encodings_.find(path);
+    return it != encodings_.end() ? it->second : std::string();
+}
+
+void RecentFileList::SetEncoding(const std::string& path, const std::string& encoding) {
+    if (encoding.empty() || std::find(entries_.begin(), entries_.end(), path) == entries_.end()) {
+        encodings_.erase(path);
+    } else {
+        encodings_[path] = encoding;
+    }
 }
 
 std::string RecentFileList::Abbreviate(std::string_view path, std::size_t maxLength) {

@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <optional>
 
 #include "app/AboutDlg.h"
 #include "app/DisplayProblem.h"
@@ -209,9 +210,7 @@ bool CSelvaneApp::InitInstance() {
         exitCode_ = 1;
         return false;
     }
-    document_->SetEncoding(commandLine_.encoding == CommandLine::Encoding::Utf8
-                               ? TextEncoding::Utf8
-                               : TextEncoding::Cp932);
+    document_->SetEncoding(commandLine_.encoding);
     // Before the graphics exist, so that the text brush is made in the chosen colour.
     Scene& scene = document_->GetScene();
     scene.backgroundColor = commandLine_.background.value_or(scene.backgroundColor);
@@ -242,9 +241,9 @@ bool CSelvaneApp::InitInstance() {
         recent_.Write();
         return document_->OnNewDocument();
     };
-    hooks.openDocument = [this](const std::string& path) {
+    hooks.openDocument = [this](const std::string& path, const EncodingChoice& encoding) {
         RememberPlace();
-        if (!document_->OnOpenDocument(path)) {
+        if (!document_->OnOpenDocument(path, encoding)) {
             return false;
         }
         openStamp_ = ResumeList::StampOf(path);
@@ -254,6 +253,15 @@ bool CSelvaneApp::InitInstance() {
                 view_->Jump(*place);
             }
         }
+        return true;
+    };
+    hooks.openStandardInput = [this](const EncodingChoice& encoding) {
+        RememberPlace();
+        if (!document_->OnOpenStandardInput(strings::kStandardInput, encoding)) {
+            return false;
+        }
+        // What came through standard input has no place to come back to.
+        openStamp_.reset();
         return true;
     };
     hooks.setCaption = [this](const std::string& caption) {
@@ -267,7 +275,9 @@ bool CSelvaneApp::InitInstance() {
         ShowMessage(frame_.get(), QString::fromUtf8(message.c_str()));
     };
     hooks.recentChanged = [this] { RefreshRecentMenu(); };
+    hooks.documentChanged = [this] { RefreshEncodingPane(); };
     documents_ = std::make_unique<DocumentManager>(recent_, std::move(hooks));
+    documents_->SetDefaultEncoding(commandLine_.encoding);
     frame_->setWindowTitle(QString::fromUtf8(documents_->Caption().c_str()));
     RefreshRecentMenu();
     frame_->Action(command::kResume)->setChecked(resume_.enabled());
@@ -278,8 +288,19 @@ bool CSelvaneApp::InitInstance() {
         return false;
     }
 
-    if (!commandLine_.file.empty()) {
-        if (!documents_->Open(commandLine_.file, DocumentManager::Source::CommandLine)) {
+    if (commandLine_.standardInput) {
+        if (!documents_->OpenStandardInput()) {
+            std::fprintf(stderr, "selvane: cannot read standard input: %s\n",
+                         documents_->lastError().c_str());
+            exitCode_ = 1;
+            return false;
+        }
+    } else if (!commandLine_.file.empty()) {
+        // An encoding named on the command line holds for its file even where the user chose
+        // another by hand before.
+        const std::optional<EncodingChoice> encoding =
+            commandLine_.encodingGiven ? std::optional(commandLine_.encoding) : std::nullopt;
+        if (!documents_->Open(commandLine_.file, DocumentManager::Source::CommandLine, encoding)) {
             // Escaped: a name may hold a line break or a terminal's control sequence.
             std::fprintf(stderr, "selvane: cannot open \"%s\": %s\n",
                          RecentFileList::Escape(commandLine_.file).c_str(),
@@ -402,8 +423,16 @@ void CSelvaneApp::OnCommand(int id) {
                 recent_.Write();
                 break;
             default:
-                if (id >= command::kRecentFirst &&
-                    id < command::kRecentFirst + static_cast<int>(recent_.entries().size())) {
+                if (id >= command::kReopenAuto &&
+                    id < command::kReopenAuto + command::kReopenCount) {
+                    static constexpr TextEncoding kChoices[command::kReopenCount] = {
+                        TextEncoding::Auto,  TextEncoding::Cp932, TextEncoding::Utf8,
+                        TextEncoding::Utf16, TextEncoding::EucJp, TextEncoding::Iso2022Jp,
+                    };
+                    documents_->Reopen(kChoices[id - command::kReopenAuto]);
+                } else if (id >= command::kRecentFirst &&
+                           id <
+                               command::kRecentFirst + static_cast<int>(recent_.entries().size())) {
                     const std::string path =
                         recent_.entries()[static_cast<std::size_t>(id - command::kRecentFirst)];
                     OpenFile(path, static_cast<int>(DocumentManager::Source::RecentList));
@@ -532,6 +561,16 @@ void CSelvaneApp::OnHelpContents() {
     if (std::filesystem::is_regular_file(path)) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(FromLocal(path)));
     }
+}
+
+void CSelvaneApp::RefreshEncodingPane() {
+    if (!frame_ || !documents_) {
+        return;
+    }
+    // After New the flight stays, but no file is open any more.
+    const bool open = !documents_->path().empty() || documents_->standardInput();
+    frame_->SetDocumentEncoding(open ? EncodingDisplayName(document_->DecodedEncoding()) : "",
+                                !documents_->path().empty());
 }
 
 void CSelvaneApp::RefreshRecentMenu() {

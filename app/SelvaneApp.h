@@ -64,6 +64,7 @@ class CSelvaneApp {
     void OnOpen();
     void StartScreenshot();
     void RefreshRecentMenu();
+    void RefreshEncodingPane();
     void OpenDropped(const std::string& path);
     void RestartOnSoftwareRasteriser(const CSelvaneView& view);
     // Says on standard error (and in a message box, where they are shown) why the graphics

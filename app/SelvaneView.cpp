@@ -225,7 +225,10 @@ void CSelvaneView::OnUpdate() {
     // The document calls this only once its scene has been built anew: the flight changes here.
     if (g_scene != nullptr) {
         OutputDebugString("scene built: " + std::to_string(g_scene->text.size()) + " characters, " +
-                          std::to_string(g_scene->segments.size()) + " pages\n");
+                          std::to_string(g_scene->segments.size()) + " pages, " +
+                          (document_ != nullptr ? EncodingDisplayName(document_->DecodedEncoding())
+                                                : std::string("no document")) +
+                          "\n");
     }
     shown_.reset();
     requestUpdate();

@@ -8,6 +8,8 @@ namespace strings {
 inline constexpr char kAppName[] = "Selvane";
 inline constexpr char kWindowTitle[] = "Tamor Selvane 0.4";
 inline constexpr char kUntitled[] = "無題";
+// The title of a text read from standard input.
+inline constexpr char kStandardInput[] = "標準入力";
 inline constexpr char kReady[] = "レディ";
 inline constexpr char kDocumentCreateFailed[] = "空のドキュメントの作成に失敗しました。";
 inline constexpr char kOpenDialogTitle[] = "開く";
@@ -19,6 +21,11 @@ inline constexpr char kOutOfMemory[] = "メモリが不足しています。";
 inline constexpr char kMenuFile[] = "ファイル(&F)";
 inline constexpr char kMenuOpen[] = "開く(&O)...\tCtrl+O";
 inline constexpr char kMenuRecent[] = "最近使ったファイル";
+inline constexpr char kMenuReopenEncoding[] = "文字コードを指定して開き直す";
+// The submenu, in the order of command::kReopenAuto and the five after it.
+inline constexpr const char* kMenuEncodings[] = {
+    "自動判別", "Shift_JIS (CP932)", "UTF-8", "UTF-16", "EUC-JP", "ISO-2022-JP",
+};
 inline constexpr char kMenuExit[] = "アプリケーションの終了(&X)";
 inline constexpr char kMenuSettings[] = "設定(&S)";
 inline constexpr char kMenuBackground[] = "背景色(&B)";
@@ -33,6 +40,8 @@ inline constexpr char kCmdBackground[] = "背景色\n背景色";
 inline constexpr char kCmdFontColor[] = "フォントカラー\nフォントカラー";
 inline constexpr char kCmdOpen[] = "既存のファイルを開く\n開く";
 inline constexpr char kCmdRecentFile[] = "指定のファイルを開く";
+inline constexpr char kCmdReopenEncoding[] =
+    "開いているファイルを指定の文字コードで読み直す\n開き直す";
 inline constexpr char kCmdAbout[] =
     "プログラム情報、バージョン、著作権を表示します。\nバージョン情報";
 inline constexpr char kCmdExit[] = "アプリケーションを終了し、ファイルの保存を指示\n終了";
@@ -85,6 +94,9 @@ inline constexpr int kPrevPane = 57681;
 inline constexpr int kHelpContents = 32772;
 inline constexpr int kBackgroundColor = 32775;
 inline constexpr int kFontColor = 32777;
+// Reopen in an encoding: automatic, then the five of the submenu.
+inline constexpr int kReopenAuto = 32790;
+inline constexpr int kReopenCount = 6;
 // The view menu, and the flight keys that have no menu item.
 inline constexpr int kCruise = 32800;
 inline constexpr int kFaster = 32801;

@@ -2,6 +2,8 @@
 
 #include "app/CommandLine.h"
 
+#include <utility>
+
 namespace {
 
 CommandLine Parse(std::vector<std::string> args) {
@@ -9,11 +11,13 @@ CommandLine Parse(std::vector<std::string> args) {
     return ParseCommandLine(args);
 }
 
-TEST(CommandLineTest, NoArgumentsRunsUntitledInCodePage932) {
+TEST(CommandLineTest, NoArgumentsRunsUntitledWithTheAutomaticEncoding) {
     const CommandLine line = Parse({});
     EXPECT_EQ(line.action, CommandLine::Action::Run);
     EXPECT_TRUE(line.file.empty());
-    EXPECT_EQ(line.encoding, CommandLine::Encoding::Cp932);
+    EXPECT_FALSE(line.standardInput);
+    EXPECT_EQ(line.encoding, TextEncoding::Auto);
+    EXPECT_FALSE(line.encodingGiven);
     EXPECT_TRUE(line.screenshot.empty());
 }
 
@@ -22,12 +26,23 @@ TEST(CommandLineTest, FileAndOptionsInAnyOrder) {
                                     "--ticks=12", "--speed", "-0.25"});
     ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
     EXPECT_EQ(line.file, "notes.txt");
-    EXPECT_EQ(line.encoding, CommandLine::Encoding::Utf8);
+    EXPECT_EQ(line.encoding, TextEncoding::Utf8);
+    EXPECT_TRUE(line.encodingGiven);
     EXPECT_EQ(line.screenshot, "out.png");
     EXPECT_EQ(line.ticks, 12);
     EXPECT_FLOAT_EQ(line.speed, -0.25f);
-    EXPECT_EQ(Parse({"-e", "CP932", "a"}).encoding, CommandLine::Encoding::Cp932);
-    EXPECT_EQ(Parse({"-e", "UTF8", "a"}).encoding, CommandLine::Encoding::Utf8);
+    const std::pair<const char*, TextEncoding> names[] = {
+        {"CP932", TextEncoding::Cp932},      {"Shift_JIS", TextEncoding::Cp932},
+        {"sjis", TextEncoding::Cp932},       {"UTF8", TextEncoding::Utf8},
+        {"auto", TextEncoding::Auto},        {"utf-16", TextEncoding::Utf16},
+        {"UTF-16LE", TextEncoding::Utf16Le}, {"utf16be", TextEncoding::Utf16Be},
+        {"EUC-JP", TextEncoding::EucJp},     {"iso-2022-jp", TextEncoding::Iso2022Jp},
+        {"latin1", TextEncoding::Iconv},     {"GB18030", TextEncoding::Iconv},
+    };
+    for (const auto& [name, encoding] : names) {
+        EXPECT_EQ(Parse({"-e", name, "a"}).encoding.encoding, encoding) << name;
+    }
+    EXPECT_EQ(Parse({"--encoding=KOI8-R"}).encoding.iconvName, "KOI8-R");
 }
 
 TEST(CommandLineTest, HelpAndVersionWinOverEverythingElse) {
@@ -43,7 +58,19 @@ TEST(CommandLineTest, DoubleDashOpensAFileThatLooksLikeAnOption) {
     const CommandLine line = Parse({"--", "-notes.txt"});
     ASSERT_EQ(line.action, CommandLine::Action::Run);
     EXPECT_EQ(line.file, "-notes.txt");
-    EXPECT_EQ(Parse({"-"}).file, "-") << "a lone dash is a file name";
+}
+
+TEST(CommandLineTest, ALoneDashIsStandardInputEvenAfterTheEndOfOptions) {
+    for (const auto& args : {std::vector<std::string>{"-"}, std::vector<std::string>{"--", "-"},
+                             std::vector<std::string>{"-", "--screenshot=x.png"}}) {
+        const CommandLine line = Parse(args);
+        ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
+        EXPECT_TRUE(line.standardInput);
+        EXPECT_TRUE(line.file.empty());
+    }
+    EXPECT_EQ(Parse({"./-"}).file, "./-") << "the way to a file named -";
+    EXPECT_EQ(Parse({"-", "a.txt"}).action, CommandLine::Action::Error);
+    EXPECT_EQ(Parse({"a.txt", "-"}).action, CommandLine::Action::Error);
 }
 
 TEST(CommandLineTest, QtOptionsArePassedOnWithTheirValues) {
@@ -98,7 +125,8 @@ TEST(CommandLineTest, MistakesAreReportedNotGuessed) {
     const std::vector<std::vector<std::string>> wrong = {
         {"--frobnicate"},
         {"a.txt", "b.txt"},
-        {"--encoding=latin1"},
+        {"--encoding=no-such-encoding"},
+        {"--encoding=UTF-8 "},
         {"--encoding"},
         {"--ticks=-1", "--screenshot=x.png"},
         {"--ticks=abc", "--screenshot=x.png"},

@@ -25,8 +25,9 @@ class Documents : public testing::Test {
             ++news_;
             return true;
         };
-        hooks_.openDocument = [this](const std::string& path) {
+        hooks_.openDocument = [this](const std::string& path, const EncodingChoice& encoding) {
             opened_.push_back(path);
+            encodings_.push_back(encoding);
             if (throwOn_ == path) {
                 throw FileException(FileException::Cause::Generic, path, EIO);
             }
@@ -62,6 +63,7 @@ class Documents : public testing::Test {
         (fs::temp_directory_path() / ("selvane-docs-ini-" + std::to_string(::getpid())) / "S.INI")
             .string()};
     std::vector<std::string> opened_;
+    std::vector<EncodingChoice> encodings_;
     std::vector<std::string> messages_;
     std::string caption_;
     std::string throwOn_;
@@ -169,7 +171,7 @@ TEST_F(Documents, ReadErrorsAreShownExceptForTheCommandLineWhereTheCallerReports
 TEST_F(Documents, ACommandLineFileThatCannotBeOpenedLeavesItsReasonForTheCaller) {
     DocumentManager manager(recent_, hooks_);
     // The scripted document reports a missing file as the real one does: false with errno set.
-    hooks_.openDocument = [](const std::string&) {
+    hooks_.openDocument = [](const std::string&, const EncodingChoice&) {
         errno = EACCES;
         return false;
     };
@@ -180,6 +182,72 @@ TEST_F(Documents, ACommandLineFileThatCannotBeOpenedLeavesItsReasonForTheCaller)
     EXPECT_EQ(manager.lastError(), "No such file or directory");
     ASSERT_TRUE(manager.Open(File("there.txt"), DocumentManager::Source::Drop));
     EXPECT_EQ(manager.lastError(), "") << "cleared by a successful open";
+}
+
+TEST_F(Documents, AnEncodingChosenByHandIsKeptForTheFileAndUsedAgain) {
+    DocumentManager manager(recent_, hooks_);
+    manager.SetDefaultEncoding(TextEncoding::Utf8);
+    EXPECT_FALSE(manager.Reopen(TextEncoding::EucJp)) << "untitled: nothing to read again";
+    const std::string a = File("a.txt");
+    const std::string b = File("b.txt");
+    ASSERT_TRUE(manager.Open(a, DocumentManager::Source::Dialog));
+    ASSERT_TRUE(manager.Open(b, DocumentManager::Source::Dialog));
+    ASSERT_TRUE(manager.Open(a, DocumentManager::Source::RecentList));
+    // The open file is read again: no "already open" here.
+    ASSERT_TRUE(manager.Reopen(TextEncoding::EucJp));
+    EXPECT_EQ(opened_, (std::vector<std::string>{a, b, a, a}));
+    EXPECT_EQ(encodings_.back(), TextEncoding::EucJp);
+    EXPECT_EQ(recent_.EncodingOf(a), "euc-jp");
+    EXPECT_EQ(manager.path(), a);
+
+    ASSERT_TRUE(manager.Open(b, DocumentManager::Source::RecentList));
+    EXPECT_EQ(encodings_.back(), TextEncoding::Utf8) << "no choice of its own: the default";
+    ASSERT_TRUE(manager.Open(a, DocumentManager::Source::Drop));
+    EXPECT_EQ(encodings_.back(), TextEncoding::EucJp);
+    ASSERT_TRUE(manager.Open(b, DocumentManager::Source::Dialog));
+    ASSERT_TRUE(manager.Open(a, DocumentManager::Source::CommandLine, TextEncoding::Cp932));
+    EXPECT_EQ(encodings_.back(), TextEncoding::Cp932) << "named for this open";
+
+    // The automatic choice by hand forgets the file's own; a value that names nothing is
+    // ignored.
+    ASSERT_TRUE(manager.Reopen(TextEncoding::Auto));
+    EXPECT_EQ(recent_.EncodingOf(a), "");
+    recent_.SetEncoding(b, "no-such-encoding");
+    ASSERT_TRUE(manager.Open(b, DocumentManager::Source::RecentList));
+    EXPECT_EQ(encodings_.back(), TextEncoding::Utf8);
+
+    // A file that went away: the flight and the list stay.
+    fs::remove(b);
+    EXPECT_FALSE(manager.Reopen(TextEncoding::Cp932));
+    EXPECT_EQ(manager.path(), b);
+    EXPECT_EQ(recent_.entries().front(), b);
+    fs::remove_all(fs::path(recent_.iniPath()).parent_path());
+}
+
+TEST_F(Documents, StandardInputIsTitledAndNeverEntersTheList) {
+    int changes = 0;
+    hooks_.documentChanged = [&changes] { ++changes; };
+    bool available = true;
+    hooks_.openStandardInput = [&available](const EncodingChoice&) {
+        errno = available ? 0 : EBADF;
+        return available;
+    };
+    DocumentManager manager(recent_, hooks_);
+    ASSERT_TRUE(manager.Open(File("a.txt"), DocumentManager::Source::Dialog));
+    ASSERT_TRUE(manager.OpenStandardInput());
+    EXPECT_EQ(caption_, "標準入力 - Tamor Selvane 0.4");
+    EXPECT_TRUE(manager.standardInput());
+    EXPECT_TRUE(manager.path().empty());
+    EXPECT_EQ(recent_.entries().size(), 1u);
+    EXPECT_FALSE(manager.Reopen(TextEncoding::Utf8)) << "what was read is gone";
+    available = false;
+    EXPECT_FALSE(manager.OpenStandardInput());
+    EXPECT_EQ(manager.lastError(), "Bad file descriptor");
+    EXPECT_EQ(changes, 2);
+    ASSERT_TRUE(manager.New());
+    EXPECT_FALSE(manager.standardInput());
+    EXPECT_EQ(changes, 3);
+    fs::remove_all(fs::path(recent_.iniPath()).parent_path());
 }
 
 TEST_F(Documents, FilesThatAreNoRegularFilesAreNamedByWhatTheyAre) {

@@ -54,6 +54,47 @@ TEST_F(RecentFiles, FiveOpensKeepTheNewestFourNewestFirstAcrossARestart) {
     EXPECT_EQ(again.entries(), list.entries());
 }
 
+TEST_F(RecentFiles, AnEncodingChosenByHandStaysWithItsEntryOnly) {
+    RecentFileList list(ini_);
+    for (const char* path : {"/t/A", "/t/B", "/t/C"}) {
+        list.Add(path);
+    }
+    list.SetEncoding("/t/A", "euc-jp");
+    list.SetEncoding("/t/C", "cp932");
+    list.SetEncoding("/t/none", "utf-8");  // no entry: nothing to keep it with
+    list.Add("/t/A");                      // to the top, with its encoding
+    ASSERT_TRUE(list.Write());
+    EXPECT_EQ(Slurp(),
+              "[Recent File List]\nFile1=/t/A\nEncoding1=euc-jp\nFile2=/t/C\nEncoding2=cp932\n"
+              "File3=/t/B\n");
+    RecentFileList again(ini_);
+    again.Read();
+    EXPECT_EQ(again.EncodingOf("/t/A"), "euc-jp");
+    EXPECT_EQ(again.EncodingOf("/t/B"), "");
+    EXPECT_EQ(again.EncodingOf("/t/none"), "");
+    // Forgotten with "", when the entry goes, and when it falls off the end.
+    again.SetEncoding("/t/C", "");
+    again.Remove("/t/A");
+    again.Add("/t/A");
+    EXPECT_EQ(again.EncodingOf("/t/A"), "");
+    again.SetEncoding("/t/B", "utf-16");
+    for (const char* path : {"/t/D", "/t/E", "/t/F"}) {
+        again.Add(path);
+    }
+    again.Add("/t/B");
+    EXPECT_EQ(again.EncodingOf("/t/B"), "") << "fell off the list before it came back";
+
+    // Broken values, keys without an entry, and keys out of range are ignored.
+    Put("[Recent File List]\nFile1=/x\nEncoding1=\nFile2=/y\nEncoding2=utf 8\n"
+        "Encoding3=euc-jp\nEncoding5=cp932\nFile4=/z\nEncoding4=\\x01\n");
+    RecentFileList broken(ini_);
+    broken.Read();
+    EXPECT_EQ(broken.entries(), (std::vector<std::string>{"/x", "/y", "/z"}));
+    for (const char* path : {"/x", "/y", "/z"}) {
+        EXPECT_EQ(broken.EncodingOf(path), "") << path;
+    }
+}
+
 TEST_F(RecentFiles, ReopeningMovesAnEntryToTheTopWithoutDuplicates) {
     RecentFileList list(ini_);
     list.Add("/a");

@@ -89,6 +89,7 @@ class ShellTest : public QObject {
     void newKeepsTheFlightAndRenamesToUntitled();
     void aFailedRecentEntryIsRemovedFromTheMenu();
     void recentMenuShowsNewestFirstAndGreysThePlaceholderWhileEmpty();
+    void reopenInAnEncodingReadsAgainAndTheListKeepsTheChoice();
     void wheelChangesSpeedAlwaysAndStrikesADrumOnlyWithText();
     void resizeBelowOneHundredIsIgnored();
     void colourCommandsStartFromTheCurrentColourAndCancelChangesNothing();
@@ -312,6 +313,53 @@ void ShellTest::recentMenuShowsNewestFirstAndGreysThePlaceholderWhileEmpty() {
     Start();
     QVERIFY(app_->frame()->RecentAction(0)->text().endsWith(QStringLiteral("E.txt")));
     QVERIFY(app_->frame()->RecentAction(3)->text().endsWith(QStringLiteral("B.txt")));
+}
+
+void ShellTest::reopenInAnEncodingReadsAgainAndTheListKeepsTheChoice() {
+    Start();
+    CMainFrame* frame = app_->frame();
+    QVERIFY(!frame->ReopenMenu()->isEnabled());
+    QStringList labels;
+    for (QAction* action : frame->ReopenMenu()->actions()) {
+        labels << action->text();
+    }
+    QCOMPARE(labels, (QStringList{QStringLiteral("自動判別"), QStringLiteral("Shift_JIS (CP932)"),
+                                  QStringLiteral("UTF-8"), QStringLiteral("UTF-16"),
+                                  QStringLiteral("EUC-JP"), QStringLiteral("ISO-2022-JP")}));
+    QCOMPARE(frame->ReopenMenu()->title(), QStringLiteral("文字コードを指定して開き直す"));
+
+    const std::string file = WriteFile(QStringLiteral("utf8.txt"), "\xE3\x81\x82\r\n\xE6\xBC\xA2");
+    const std::u16string mojibake = u"\u7E3A\uFFFD\u8C8D\uFF62";
+    QVERIFY(app_->OpenFile(file, static_cast<int>(DocumentManager::Source::Dialog)));
+    QVERIFY(g_scene->text == u"あ漢");
+    QCOMPARE(frame->EncodingPane()->text(), QStringLiteral("UTF-8"));
+    QVERIFY(frame->ReopenMenu()->isEnabled());
+    const std::size_t builds = g_scene->segments.size();
+    frame->Action(command::kReopenAuto + 1)->trigger();
+    QVERIFY(g_scene->text == mojibake);
+    QCOMPARE(g_scene->segments.size(), builds);
+    QCOMPARE(frame->EncodingPane()->text(), QStringLiteral("Shift_JIS"));
+    QCOMPARE(frame->windowTitle(), QStringLiteral("utf8.txt - Tamor Selvane 0.4"));
+    WaitForFrames(2);
+
+    // The list keeps the choice across a restart, and the entry opens with it.
+    app_->ExitInstance();
+    app_ = std::make_unique<CSelvaneApp>();
+    Start();
+    QVERIFY(g_scene->text.empty());
+    app_->frame()->RecentAction(0)->trigger();
+    QVERIFY(g_scene->text == mojibake);
+    app_->frame()->Action(command::kReopenAuto)->trigger();
+    QVERIFY(g_scene->text == u"あ漢");
+    std::ifstream in(app_->recentFiles().iniPath());
+    const std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    QCOMPARE(QString::fromStdString(ini),
+             QStringLiteral("[Recent File List]\nFile1=") + QString::fromStdString(file) + "\n");
+
+    // After New no file is open: nothing to read again, no encoding to show.
+    QTest::keyClick(app_->frame(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(!app_->frame()->ReopenMenu()->isEnabled());
+    QCOMPARE(app_->frame()->EncodingPane()->text(), QString());
 }
 
 void ShellTest::wheelChangesSpeedAlwaysAndStrikesADrumOnlyWithText() {
@@ -620,6 +668,13 @@ void ShellTest::helpAndVersionNeedNoDisplay() {
     QVERIFY(wrong->waitForFinished(10000));
     QCOMPARE(wrong->exitCode(), 2);
     QVERIFY(wrong->readAllStandardError().contains("unknown option"));
+
+    QProcess* encoding =
+        Program({QStringLiteral("--encoding=klingon"), QStringLiteral("a")}, false);
+    QVERIFY(encoding->waitForFinished(10000));
+    QCOMPARE(encoding->exitCode(), 2);
+    QVERIFY(encoding->readAllStandardError().startsWith(
+        "selvane: unknown encoding \"klingon\": use auto, cp932, utf-8"));
 }
 
 void ShellTest::aFlightAtRestDrawsNothingAndEachChangeDrawsOnce() {
@@ -667,23 +722,35 @@ void ShellTest::aFlightAtRestDrawsNothingAndEachChangeDrawsOnce() {
 }
 
 void ShellTest::screenshotOptionSavesTheFlight() {
-    const QString out = temp_.filePath(QStringLiteral("shot.png"));
-    QProcess* process =
-        Program({QStringLiteral("--screenshot"), out, QStringLiteral("--ticks=10"),
-                 QStringLiteral("--speed=0.2"), kProgramDir + QStringLiteral("/sample.txt")},
-                true);
-    QVERIFY(process->waitForFinished(60000));
-    QCOMPARE(process->exitCode(), 0);
-    const QImage image(out);
-    QVERIFY(!image.isNull());
-    QVERIFY(image.width() >= 100 && image.height() >= 100);
-    int dark = 0;
-    for (int y = 0; y < image.height(); y += 4) {
-        for (int x = 0; x < image.width(); x += 4) {
-            dark += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
+    // Once of a file, once of the same text through standard input.
+    QFile sample(kProgramDir + QStringLiteral("/sample.txt"));
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    const QByteArray text = sample.readAll();
+    for (const QString& source : {sample.fileName(), QStringLiteral("-")}) {
+        const QString out = temp_.filePath(QStringLiteral("shot.png"));
+        QFile::remove(out);
+        QProcess* process =
+            Program({QStringLiteral("--screenshot"), out, QStringLiteral("--ticks=10"),
+                     QStringLiteral("--speed=0.2"), source},
+                    true);
+        if (source == QStringLiteral("-")) {
+            QVERIFY(process->waitForStarted(10000));
+            process->write(text);
+            process->closeWriteChannel();
         }
+        QVERIFY(process->waitForFinished(60000));
+        QCOMPARE(process->exitCode(), 0);
+        const QImage image(out);
+        QVERIFY(!image.isNull());
+        QVERIFY(image.width() >= 100 && image.height() >= 100);
+        int dark = 0;
+        for (int y = 0; y < image.height(); y += 4) {
+            for (int x = 0; x < image.width(); x += 4) {
+                dark += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
+            }
+        }
+        QVERIFY2(dark > 20, qPrintable(source + QStringLiteral(": ") + QString::number(dark)));
     }
-    QVERIFY2(dark > 20, qPrintable(QString::number(dark)));
 }
 
 void ShellTest::graphicsThatCannotBeCreatedEndStartupWithItsMessage() {

@@ -78,9 +78,9 @@ ChildProcess::ChildProcess(const ChildOptions& options) {
         return;
     }
     if (pid_ == 0) {
-        const int devNull = ::open("/dev/null", O_RDONLY);
-        if (devNull < 0 || ::dup2(devNull, 0) < 0 || ::dup2(outPipe[1], 1) < 0 ||
-            ::dup2(errPipe[1], 2) < 0) {
+        const int in =
+            options.standardInput >= 0 ? options.standardInput : ::open("/dev/null", O_RDONLY);
+        if (in < 0 || ::dup2(in, 0) < 0 || ::dup2(outPipe[1], 1) < 0 || ::dup2(errPipe[1], 2) < 0) {
             FailInChild(statusPipe[1], 1);
         }
         // A process group of its own, so that killing it reaches anything it started.

@@ -25,6 +25,8 @@ struct ChildOptions {
     // Run as this user and group with no supplementary groups (root starts it, so it may).
     std::optional<uid_t> user;
     std::optional<gid_t> group;
+    // A descriptor to give it as standard input (a pipe's end); -1: /dev/null.
+    int standardInput = -1;
 };
 
 // A started program with its standard output and standard error collected through pipes. The

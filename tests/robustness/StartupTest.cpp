@@ -1,10 +1,15 @@
 // Files named on the command line when the program starts: it either shows their flight or ends
 // with status 1 before any window appears, saying on standard error what was wrong.
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
+#include <string_view>
+#include <thread>
+#include <tuple>
 
 #include "scene/LineReader.h"
 #include "scene/MemoryBudget.h"
@@ -56,13 +61,23 @@ class CommandLine : public ProgramTest {
         lastPicture_ = GrabSettled(*program, window);
         CloseAndExpectCleanExit(*program, window);
         EXPECT_EQ(program->out(), "");
+        lastErrors_ = program->err();
         const std::vector<std::string> builds = LinesAfter(program->err(), "scene built: ");
         EXPECT_EQ(builds.size(), 1u);
         return builds.empty() ? 0 : std::stoul(builds.front());
     }
 
+    // The encoding the debug line of the last flight's scene names.
+    std::string LastEncoding() const {
+        const std::vector<std::string> builds = LinesAfter(lastErrors_, "scene built: ");
+        return builds.empty() ? "" : builds.back().substr(builds.back().rfind(", ") + 2);
+    }
+
     XSession::Picture lastPicture_;
+    std::string lastErrors_;
 };
+
+constexpr std::string_view kNovelLine = "吾輩は猫である。名前はまだ無い。\n";  // 16 characters
 
 TEST_F(CommandLine, AMissingFileEndsTheStartWithItsReason) {
     const std::string missing = (scratch() / "missing.txt").string();
@@ -221,6 +236,59 @@ TEST_F(CommandLine, WithoutADisplayTheStartEndsWithAMessageRatherThanAnAbort) {
     ASSERT_TRUE(WaitForExit(*program, 30s));
     EXPECT_EQ(program->exitCode(), 1) << program->Describe() << "\n" << program->err();
     EXPECT_EQ(program->err(), "selvane: cannot connect to the display \"" + unused + "\"\n");
+}
+
+TEST_F(CommandLine, JapaneseInUtf8Utf16AndEucJpFliesWithoutAnOption) {
+    std::string utf16 = "\xFF\xFE";
+    for (const char16_t c : std::u16string_view(u"吾輩は猫である。名前はまだ無い。\n")) {
+        utf16 += static_cast<char>(c & 0xFF);
+        utf16 += static_cast<char>(c >> 8);
+    }
+    const std::string eucJp =
+        "\xB8\xE3\xC7\xDA\xA4\xCF\xC7\xAD\xA4\xC7\xA4\xA2\xA4\xEB\xA1\xA3\xCC\xBE\xC1\xB0\xA4\xCF"
+        "\xA4\xDE\xA4\xC0\xCC\xB5\xA4\xA4\xA1\xA3\n";
+    const std::tuple<const char*, std::string, const char*> files[] = {
+        {"utf8.txt", std::string(kNovelLine), "UTF-8"},
+        {"utf16.txt", utf16, "UTF-16LE"},
+        {"eucjp.txt", eucJp, "EUC-JP"},
+    };
+    for (const auto& [name, bytes, encoding] : files) {
+        SCOPED_TRACE(name);
+        const std::string file = Write(name, bytes);
+        EXPECT_EQ(ExpectFlightOf(Options({file}), file), 16u);
+        EXPECT_EQ(LastEncoding(), encoding);
+    }
+}
+
+TEST_F(CommandLine, StandardInputFliesUnderItsOwnTitleAndStaysOutOfTheRecentList) {
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    ChildOptions options = Options({"-"});
+    options.standardInput = fds[0];
+    // More than a pipe holds: the program reads while the text is still being written.
+    std::string text;
+    while (text.size() < 300000) {
+        text += kNovelLine;
+    }
+    std::thread writer([&] {
+        for (std::size_t done = 0; done < text.size();) {
+            const ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        ::close(fds[1]);
+    });
+    const std::size_t characters = ExpectFlightOf(options, "標準入力");
+    writer.join();
+    ::close(fds[0]);
+    EXPECT_EQ(characters, text.size() / kNovelLine.size() * 16);
+    EXPECT_EQ(LastEncoding(), "UTF-8");
+    EXPECT_EQ(Count(lastErrors_, "open (standard input) \"-\": opened\n"), 1u) << lastErrors_;
+    std::ifstream ini(IniPath());
+    const std::string kept((std::istreambuf_iterator<char>(ini)), {});
+    EXPECT_EQ(kept.find("File1="), std::string::npos) << kept;
 }
 
 // Names that a shell, a menu or a command line find awkward: the program opens them all and
