@@ -36,7 +36,8 @@ void IconvDecoder::Decode(const std::uint8_t*& in, const std::uint8_t* inEnd, ch
         const int error = errno;
         in = reinterpret_cast<const std::uint8_t*>(inPointer);
         out = reinterpret_cast<char16_t*>(outPointer);
-        if (result != static_cast<std::size_t>(-1) || error == E2BIG) {
+        // iconv may fill the output and then report the bytes after: they wait for room.
+        if (result != static_cast<std::size_t>(-1) || error == E2BIG || out == outEnd) {
             return;
         }
         if (error == EINVAL) {

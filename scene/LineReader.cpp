@@ -366,11 +366,13 @@ LineReader::Step LineReader::ReadBytes(std::u16string& line, bool& any) {
             Fill();
             continue;
         }
-        any = true;
         // Undecided, the line is looked at up to the first byte that may read differently in
         // the encodings the choice is between.
         const std::uint8_t* const limit =
             mode_ == Mode::Undecided ? EncodingDetector::FindNonAscii(pos_, end_) : end_;
+        // Every byte before the limit gives a character; the bytes after the choice may give
+        // none (an ISO-2022-JP escape alone is no line).
+        any = any || limit != pos_;
         const auto* newline =
             static_cast<const std::uint8_t*>(std::memchr(pos_, '\n', limit - pos_));
         if (newline != nullptr) {
@@ -389,6 +391,7 @@ LineReader::Step LineReader::ReadBytes(std::u16string& line, bool& any) {
                 return Step::Switched;
             }
             // An escape that designates nothing is ASCII like the rest.
+            any = true;
             DecodeAppend(pos_, pos_ + 1, true, line);
             ++pos_;
             continue;

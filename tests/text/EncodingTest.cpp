@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scene/IconvDecoder.h"
 #include "scene/LineReader.h"
 #include "tests/text/TempDir.h"
 
@@ -198,6 +199,11 @@ TEST_F(EncodingTest, IconvEncodingsAreReadInPieces) {
     // ISO-2022-JP shifts in and out; the half-width katakana of ESC ( I read too.
     EXPECT_EQ(Read(Encode(kNovel, "ISO-2022-JP"), TextEncoding::Iso2022Jp, 8), kNovelLines);
     EXPECT_EQ(Read("\x1B(I123\x1B(B!", TextEncoding::Iso2022Jp), Lines{u"ｱｲｳ!"});
+    // Escapes alone after the last line end give no line, whether named or found.
+    EncodingChoice decided;
+    EXPECT_EQ(ReadAuto("ascii\n\x1B$B\x1B(B", &decided), Lines{u"ascii"});
+    EXPECT_EQ(decided, TextEncoding::Iso2022Jp);
+    EXPECT_EQ(Read("ascii\n\x1B$B\x1B(B", TextEncoding::Iso2022Jp), Lines{u"ascii"});
     // A pair EUC-JP does not have is one U+FFFD per byte that starts nothing, and a sequence
     // cut off by the end of the file one more.
     EXPECT_EQ(Read("\xA4\x22\xA4\xA2\r\n\xA4", TextEncoding::EucJp),
@@ -205,6 +211,26 @@ TEST_F(EncodingTest, IconvEncodingsAreReadInPieces) {
     const std::optional<EncodingChoice> cyrillic = ParseEncodingName("KOI8-R");
     ASSERT_TRUE(cyrillic);
     EXPECT_EQ(Read(Encode("Привет\r\nмир\x1A!", "KOI8-R"), *cyrillic), (Lines{u"Привет", u"мир"}));
+}
+
+TEST(IconvDecoderTest, BytesThatFindTheOutputFullWaitForRoom) {
+    IconvDecoder decoder("GB18030");
+    ASSERT_TRUE(decoder.IsOpen());
+    const std::string bytes =
+        "ab\xFF"
+        "c";
+    const auto* in = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const auto* const end = in + bytes.size();
+    std::u16string out(2, u'\0');
+    char16_t* o = out.data();
+    decoder.Decode(in, end, o, o + 2, true);
+    EXPECT_EQ(out, u"ab");
+    EXPECT_EQ(in, reinterpret_cast<const std::uint8_t*>(bytes.data()) + 2);
+    o = out.data();
+    decoder.Decode(in, end, o, o + 2, true);
+    EXPECT_EQ(out, u"\uFFFDc");
+    EXPECT_EQ(in, end);
+    EXPECT_FALSE(IconvDecoder("no-such-encoding").IsOpen());
 }
 
 }  // namespace
