@@ -4,7 +4,8 @@
 // converting the same bytes to UTF-16LE in one call over the whole buffer in memory. Prints
 // the throughput ratios of the medians, and the peak memory of one automatic load of each file
 // measured two ways: the live heap bytes counted by this program's operator new, and the growth
-// of the resident set (VmHWM after resetting it through /proc/self/clear_refs).
+// of the resident set (VmHWM after resetting it through /proc/self/clear_refs). The repetitions
+// of the benchmarks are interleaved at random.
 
 #include <benchmark/benchmark.h>
 #include <iconv.h>
@@ -329,7 +330,14 @@ void ReportRatio(const char* what, const char* run, const char* baseline, double
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    // The runs of each benchmark are interleaved with those of the others, so that a machine
+    // busy with something else for a while slows them all alike and the ratios stay fair.
+    std::vector<char*> arguments(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    arguments.insert(arguments.begin() + 1, interleave.data());
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    benchmark::Initialize(&count, arguments.data());
     Cp932File();
     Utf8File();
     Reporter reporter;

@@ -49,6 +49,16 @@ std::u16string DecodePiece(const std::uint8_t* begin, const std::uint8_t* end,
     Check(next == end);
     Check(o >= out.data() && o <= out.data() + out.size());
     out.resize(static_cast<std::size_t>(o - out.data()));
+    if (encoding == TextEncoding::Utf8) {
+        // The vectors the reader decodes long runs with against the plain loop.
+        std::u16string plain(static_cast<std::size_t>(end - begin), u'\0');
+        char16_t* p = plain.data();
+        Utf8Decoder::UseVectorsForTesting(false);
+        Utf8Decoder::Decode(begin, end, true, p);
+        Utf8Decoder::UseVectorsForTesting(true);
+        plain.resize(static_cast<std::size_t>(p - plain.data()));
+        Check(plain == out);
+    }
     return out;
 }
 

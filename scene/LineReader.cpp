@@ -132,6 +132,7 @@ void LineReader::Start(int fd, std::uint64_t size, bool sizeKnown, const std::st
     if (encoding.encoding == TextEncoding::Auto && bufferSize_ <= EncodingDetector::kWindow) {
         bufferSize_ = EncodingDetector::kWindow + kMinimumBufferSize;
         buffer_.reset(new std::uint8_t[bufferSize_]);
+        decoded_.reset();
     }
     fd_ = fd;
     fileSize_ = size;
@@ -324,16 +325,19 @@ void LineReader::DecodeAsUnits(const EncodingChoice& encoding) {
 }
 
 const std::uint8_t* LineReader::DecodeAppend(const std::uint8_t* first, const std::uint8_t* last,
-                                             bool final, std::u16string& line) const {
-    const std::size_t old = line.size();
-    // No byte gives more than one unit, so the line grows by at most the bytes given.
-    line.resize(old + static_cast<std::size_t>(last - first));
-    char16_t* out = line.data() + old;
+                                             bool final, std::u16string& line) {
+    // Decoded into a buffer of our own and appended: growing the line first would fill it with
+    // zeros the decoder overwrites, as many as there are bytes. No byte gives more than one
+    // unit, and the bytes lie in the read buffer, so the decoded buffer is as large as that.
+    if (!decoded_) {
+        decoded_.reset(new char16_t[bufferSize_]);
+    }
+    char16_t* out = decoded_.get();
     // Before a choice is made, what is read is ASCII, which code page 932 reads as it is.
     const std::uint8_t* next = decided_.encoding == TextEncoding::Utf8
                                    ? Utf8Decoder::Decode(first, last, final, out)
                                    : Cp932Decoder::Decode(first, last, final, out);
-    line.resize(static_cast<std::size_t>(out - line.data()));
+    line.append(decoded_.get(), out);
     return next;
 }
 

@@ -86,10 +86,12 @@ class LineReader {
     Step ReadUnits(std::u16string& line, bool& any);
     bool MoreUnits();
     const std::uint8_t* DecodeAppend(const std::uint8_t* first, const std::uint8_t* last,
-                                     bool final, std::u16string& line) const;
+                                     bool final, std::u16string& line);
 
     std::size_t bufferSize_;
     std::unique_ptr<std::uint8_t[]> buffer_;
+    // What a piece of a line decodes to in code page 932 or UTF-8, before it joins the line.
+    std::unique_ptr<char16_t[]> decoded_;
     const std::uint8_t* pos_ = nullptr;
     std::uint8_t* end_ = nullptr;
     bool eof_ = false;

@@ -18,4 +18,8 @@ class Utf8Decoder {
     // Whether [begin, end) is well-formed UTF-8. With cutEnd, the bytes stop part way through
     // the text: the start of a well-formed sequence at the end counts as well-formed.
     static bool IsWellFormed(const std::uint8_t* begin, const std::uint8_t* end, bool cutEnd);
+
+    // Where the processor has SSSE3, runs of ASCII, two- and three-byte sequences are decoded
+    // sixteen bytes at a time. Tests turn that off to compare it with the plain loop.
+    static void UseVectorsForTesting(bool use);
 };
