@@ -392,6 +392,12 @@ LineReader::Step LineReader::ReadBytes(std::u16string& line, bool& any) {
             DecodeAppend(pos_, limit, true, line);
             pos_ = limit;
             if (Decide()) {
+                // Escapes decode to nothing: a CR before them may yet end the line with the LF
+                // after them, which the decoded units tell.
+                if (mode_ == Mode::Units && !line.empty() && line.back() == u'\r') {
+                    line.pop_back();
+                    *unitEnd_++ = u'\r';
+                }
                 return Step::Switched;
             }
             // An escape that designates nothing is ASCII like the rest.

@@ -204,6 +204,9 @@ TEST_F(EncodingTest, IconvEncodingsAreReadInPieces) {
     EXPECT_EQ(ReadAuto("ascii\n\x1B$B\x1B(B", &decided), Lines{u"ascii"});
     EXPECT_EQ(decided, TextEncoding::Iso2022Jp);
     EXPECT_EQ(Read("ascii\n\x1B$B\x1B(B", TextEncoding::Iso2022Jp), Lines{u"ascii"});
+    // ... and a CR and an LF with escapes between them end a line.
+    EXPECT_EQ(ReadAuto("/\r\x1B$B\n\x1B(Bx", &decided), (Lines{u"/", u"x"}));
+    EXPECT_EQ(Read("/\r\x1B$B\n\x1B(Bx", TextEncoding::Iso2022Jp), (Lines{u"/", u"x"}));
     // A pair EUC-JP does not have is one U+FFFD per byte that starts nothing, and a sequence
     // cut off by the end of the file one more.
     EXPECT_EQ(Read("\xA4\x22\xA4\xA2\r\n\xA4", TextEncoding::EucJp),
