@@ -1,6 +1,6 @@
 // The recent-file list's INI handling on arbitrary bytes. The whole input is parsed as an INI
-// file; the list it gives must be one the program can use and must come back unchanged when it
-// is written and read again. Then the input, cut at its NUL bytes, serves as up to four paths of
+// file; the list it gives, with the encodings kept for its entries, must be one the program can
+// use and must come back unchanged when it is written and read again. Then the input, cut at its NUL bytes, serves as up to four paths of
 // any content, which must survive the same round trip, and as paths to abbreviate for the menu.
 // The reading places read from the same text must come back unchanged through their own writing.
 
@@ -96,8 +96,11 @@ void CheckEscaping(const std::string& path) {
     Check(RecentFileList::Unescape(escaped) == path);
 }
 
-void CheckRoundTrip(const std::vector<std::string>& entries) {
-    Check(RecentFileList::Parse(RecentFileList::Format(entries)) == entries);
+void CheckRoundTrip(const std::vector<std::string>& entries,
+                    const RecentFileList::Encodings& encodings) {
+    RecentFileList::Encodings back;
+    Check(RecentFileList::Parse(RecentFileList::Format(entries, encodings), &back) == entries);
+    Check(back == encodings);
 }
 
 void CheckAbbreviation(std::string_view path, std::size_t maxLength) {
@@ -135,14 +138,20 @@ void CheckAbbreviation(std::string_view path, std::size_t maxLength) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
-    const std::vector<std::string> parsed = RecentFileList::Parse(text);
+    RecentFileList::Encodings encodings;
+    const std::vector<std::string> parsed = RecentFileList::Parse(text, &encodings);
     Check(IsUsableList(parsed));
+    // Encodings only for entries read, and only plausible names.
+    for (const auto& [path, name] : encodings) {
+        Check(std::find(parsed.begin(), parsed.end(), path) != parsed.end());
+        Check(!name.empty() && name.size() <= 64);
+    }
     for (const std::string& entry : parsed) {
         CheckEscaping(entry);
     }
     if (std::all_of(parsed.begin(), parsed.end(),
                     [](const std::string& e) { return e.size() <= kPathMax; })) {
-        CheckRoundTrip(parsed);
+        CheckRoundTrip(parsed, encodings);
     }
 
     ResumeList places;
@@ -168,7 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             paths.push_back(path);
         }
     }
-    CheckRoundTrip(paths);
+    CheckRoundTrip(paths, paths.empty() ? RecentFileList::Encodings{}
+                                        : RecentFileList::Encodings{{paths.front(), "euc-jp"}});
 
     // The menu's own width, and others from the first byte: from the shortest that still holds
     // "..." and one character.
