@@ -109,9 +109,10 @@ bool LineReader::OpenStandardInput(const std::string& name, const EncodingChoice
     if (fd < 0) {
         return false;
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    struct stat st {};
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (!statted || S_ISDIR(st.st_mode)) {
+        const int error = statted ? EISDIR : errno;
         ::close(fd);
         errno = error;
         return false;
