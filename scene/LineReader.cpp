@@ -283,6 +283,7 @@ bool LineReader::Decide() {
     // that UTF-8 does not allow, a pair that code page 932 does not have), that part becomes
     // U+FFFD, one for each byte that cannot start a character, and reading goes on: nothing
     // after it is lost.
+    //
     // One byte more than the window tells whether the text ends with it.
     FillAtLeast(EncodingDetector::kWindow + 1);
     const auto available = static_cast<std::size_t>(end_ - pos_);
