@@ -17,6 +17,7 @@
 #include "app/DocumentManager.h"
 #include "app/RecentFileList.h"
 #include "app/SelvaneView.h"
+#include "app/Strings.h"
 #include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
 #include "base/DebugSink.h"
 #include "base/ModuleDirectory.h"
@@ -238,19 +239,29 @@ bool ScreenSaver::FindTarget() {
 }
 
 bool ScreenSaver::OpenText() {
-    const bool sample = line_.file.empty();
+    const bool sample = line_.file.empty() && !line_.standardInput;
     const std::string path = sample ? GetModuleDirectory() + "sample.txt" : line_.file;
-    // The sample is written in code page 932; the encoding options are for the user's file.
-    document_->SetEncoding(!sample && line_.encoding == CommandLine::Encoding::Utf8
-                               ? TextEncoding::Utf8
-                               : TextEncoding::Cp932);
+    // The sample is written in code page 932; the encoding options are for the user's text.
+    document_->SetEncoding(sample ? EncodingChoice(TextEncoding::Cp932) : line_.encoding);
     // The list of a screensaver's files stays in memory: nothing of it is read or written.
     RecentFileList unsaved("");
     DocumentManager::Hooks hooks;
-    hooks.openDocument = [this](const std::string& file) {
-        return document_->OnOpenDocument(file);
+    hooks.openDocument = [this](const std::string& file, const EncodingChoice& encoding) {
+        return document_->OnOpenDocument(file, encoding);
+    };
+    hooks.openStandardInput = [this](const EncodingChoice& encoding) {
+        return document_->OnOpenStandardInput(strings::kStandardInput, encoding);
     };
     DocumentManager documents(unsaved, std::move(hooks));
+    documents.SetDefaultEncoding(document_->Encoding());
+    if (line_.standardInput) {
+        if (documents.OpenStandardInput()) {
+            return true;
+        }
+        std::fprintf(stderr, "selvane: cannot read standard input: %s\n",
+                     documents.lastError().c_str());
+        return false;
+    }
     if (documents.Open(path, DocumentManager::Source::CommandLine)) {
         return true;
     }

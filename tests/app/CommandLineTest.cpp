@@ -112,7 +112,8 @@ TEST(CommandLineTest, ScreenSaverWindowsAsXScreenSaverNamesThem) {
     EXPECT_EQ(hack.windowId, 0x1e00001ul);
     EXPECT_EQ(hack.file, "novel.txt");
     EXPECT_EQ(Parse({"--root", "--file", "-novel.txt"}).file, "-novel.txt");
-    EXPECT_EQ(hack.encoding, CommandLine::Encoding::Utf8);
+    EXPECT_EQ(hack.encoding, TextEncoding::Utf8);
+    EXPECT_TRUE(Parse({"--root", "--", "-"}).standardInput);
     EXPECT_EQ(ParseCommandLine({"selvane", "--window-id=7"}, "0x1e00001").windowId, 7ul)
         << "the command line names the window first";
     EXPECT_EQ(ParseCommandLine({"selvane"}, "31457281").windowId, 31457281ul);

@@ -1,7 +1,9 @@
 // The program as XScreenSaver runs it: drawing into a window another program made (here the
 // test), or on the root window, cruising on until a signal ends it with status 0.
 
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -166,6 +168,30 @@ TEST_F(ScreenSaver, DrumsBeatAtThePunctuationOnlyWhenAskedFor) {
     EXPECT_TRUE(run("Drum, drum. Drum! Drum? Drum; drum: 、。", 10s))
         << "no drum at the punctuation";
     EXPECT_FALSE(run("no pauses in this text at all", 2s)) << "a drum without punctuation";
+}
+
+TEST_F(ScreenSaver, ReadsTheUsersTextInTheEncodingItHasOrIsGiven) {
+    // 「猫」 and 「名前」: UTF-8 found by itself; the same as UTF-16LE named, from standard input.
+    const std::string utf8 = Write("neko.txt", "\xE7\x8C\xAB\n\xE5\x90\x8D\xE5\x89\x8D\n");
+    std::unique_ptr<ChildProcess> file = Start(SaverOptions({"--root", utf8}));
+    EXPECT_TRUE(file->WaitForError("scene built: 3 characters, 1 pages, UTF-8\n", 30s))
+        << file->err();
+    ExpectEndOn(*file, SIGTERM);
+
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    const char utf16[] = "\x2B\x73\x0A\x00\x0D\x54\x4D\x52";
+    ASSERT_EQ(::write(fds[1], utf16, sizeof utf16 - 1), 8);
+    ::close(fds[1]);
+    ChildOptions options = SaverOptions({"--root", "--encoding=utf-16le", "-"});
+    options.standardInput = fds[0];
+    std::unique_ptr<ChildProcess> piped = Start(options);
+    ::close(fds[0]);
+    // The open is logged after the scene it built.
+    EXPECT_TRUE(piped->WaitForError("open (standard input) \"-\": opened", 30s)) << piped->err();
+    EXPECT_EQ(Count(piped->err(), "scene built: 3 characters, 1 pages, UTF-16LE\n"), 1u)
+        << piped->err();
+    ExpectEndOn(*piped, SIGTERM);
 }
 
 TEST_F(ScreenSaver, AWrongWindowOrWindowSystemEndsTheStartAtOnce) {
