@@ -54,11 +54,29 @@ class Surface : public Object {
     virtual HRESULT AddReference(Ref<Surface>* surface) = 0;
 };
 
-// A picture read back from the device: width x height B8G8R8A8 texels, rows top first.
+// A picture read back from the device: width x height texels of four bytes, rows of 4 x width
+// bytes, top first unless bottomUp. ReadPresented gives B8G8R8A8 rows top first; a frame reader
+// gives the rows as the device keeps them, which spares a swizzle and a flip per frame.
 struct Picture {
+    enum class Order { Bgra, Rgba };
     std::uint32_t width = 0;
     std::uint32_t height = 0;
+    Order order = Order::Bgra;
+    bool bottomUp = false;
     std::vector<std::uint8_t> pixels;
+};
+
+// Reads presented frames back while the device goes on drawing: each Queue starts a copy of what
+// the last Present showed into a buffer of its own, and Take hands over the oldest copy, waiting
+// for it only then. Made by the swap chain; it follows the back buffer's size.
+class FrameReader : public Object {
+  public:
+    // Fails when nothing has been presented since the back buffer was last drawn into (a failed
+    // frame is never passed off as a picture) or when every buffer holds a copy not yet taken.
+    virtual HRESULT Queue() = 0;
+    // The oldest queued copy; fails when none is queued.
+    virtual HRESULT Take(Picture* picture) = 0;
+    virtual std::uint32_t Queued() const = 0;
 };
 
 class RenderTargetView : public Object {};
@@ -80,6 +98,13 @@ class SwapChain : public Object {
     // What the last Present showed; fails when nothing was presented or the back buffer has
     // been drawn into since, so a capture never passes off a half-drawn frame as the picture.
     virtual HRESULT ReadPresented(Picture* picture) = 0;
+    // A reader with `capacity` buffers (at least 1). A platform that cannot read frames back
+    // asynchronously says so with a failure.
+    virtual HRESULT CreateFrameReader(std::uint32_t capacity, Ref<FrameReader>* reader) {
+        static_cast<void>(capacity);
+        static_cast<void>(reader);
+        return E_FAIL;
+    }
 };
 
 // The factory that makes swap chains, reached from the device through its adapter.

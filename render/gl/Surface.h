@@ -17,6 +17,9 @@ struct PresentTarget {
     std::uint32_t framebuffer = 0;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
+    // Nothing shows the picture (a surface that only renders for reading back): Present leaves
+    // it in the back buffer and blits nowhere.
+    bool none = false;
 };
 
 // The view's drawing surface as the OpenGL backend needs it. The shell implements it on its

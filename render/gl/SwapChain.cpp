@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "render/gl/FrameReader.h"
 #include "render/gl/Texture2D.h"
 
 namespace gl {
@@ -37,13 +38,21 @@ HRESULT SwapChain::GetBuffer(std::uint32_t index, gpu::Ref<gpu::Texture2D>* buff
     return S_OK;
 }
 
-bool SwapChain::AttachForReading() {
-    const Functions& gl = backBuffer_->context->gl();
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer_->context->readFramebuffer());
-    gl.FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                            backBuffer_->name, 0);
+bool AttachForReading(const TextureStorage& texture) {
+    const Functions& gl = texture.context->gl();
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, texture.context->readFramebuffer());
+    gl.FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture.name,
+                            0);
     gl.ReadBuffer(GL_COLOR_ATTACHMENT0);
     return gl.CheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+bool BeginReadingPresented(const TextureStorage& backBuffer) {
+    if (!backBuffer.presented || !backBuffer.context->MakeCurrent()) {
+        return false;
+    }
+    backBuffer.context->ClearErrors();
+    return AttachForReading(backBuffer);
 }
 
 HRESULT SwapChain::Present(std::uint32_t syncInterval, std::uint32_t flags) {
@@ -60,11 +69,16 @@ HRESULT SwapChain::Present(std::uint32_t syncInterval, std::uint32_t flags) {
     const Functions& gl = context.gl();
     context.ClearErrors();
     PresentTarget target = context.surface().GetPresentTarget();
+    if (target.none) {
+        context.surface().Presented(syncInterval);
+        backBuffer_->presented = true;
+        return S_OK;
+    }
     const auto width = static_cast<GLint>(backBuffer_->desc.width);
     const auto height = static_cast<GLint>(backBuffer_->desc.height);
     const GLint targetWidth = target.width != 0 ? static_cast<GLint>(target.width) : width;
     const GLint targetHeight = target.height != 0 ? static_cast<GLint>(target.height) : height;
-    if (!AttachForReading()) {
+    if (!AttachForReading(*backBuffer_)) {
         return E_FAIL;
     }
     gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
@@ -89,18 +103,11 @@ HRESULT SwapChain::ReadPresented(gpu::Picture* picture) {
     if (picture == nullptr) {
         return E_INVALIDARG;
     }
-    if (!backBuffer_->presented) {
+    if (!BeginReadingPresented(*backBuffer_)) {
         return E_FAIL;
     }
     Context& context = *backBuffer_->context;
-    if (!context.MakeCurrent()) {
-        return E_FAIL;
-    }
     const Functions& gl = context.gl();
-    context.ClearErrors();
-    if (!AttachForReading()) {
-        return E_FAIL;
-    }
     const std::uint32_t width = backBuffer_->desc.width;
     const std::uint32_t height = backBuffer_->desc.height;
     const std::size_t pitch = std::size_t{4} * width;
@@ -122,6 +129,14 @@ HRESULT SwapChain::ReadPresented(gpu::Picture* picture) {
         std::memcpy(picture->pixels.data() + pitch * y, rows.data() + pitch * (height - 1 - y),
                     pitch);
     }
+    return S_OK;
+}
+
+HRESULT SwapChain::CreateFrameReader(std::uint32_t capacity, gpu::Ref<gpu::FrameReader>* reader) {
+    if (capacity == 0 || capacity > 16 || reader == nullptr) {
+        return E_INVALIDARG;
+    }
+    *reader = std::make_unique<FrameReader>(backBuffer_, capacity);
     return S_OK;
 }
 

@@ -272,6 +272,49 @@ TEST_F(GlPipeline, OnlyAPresentedPictureCanBeRead) {
     EXPECT_EQ(scene.swapChain->Present(5, 0), E_INVALIDARG);
 }
 
+TEST_F(GlPipeline, AFrameReaderHandsOverThePresentedFramesInTurn) {
+    gpu::Ref<gpu::FrameReader> reader;
+    ASSERT_EQ(scene.swapChain->CreateFrameReader(2, &reader), S_OK);
+    EXPECT_EQ(reader->Queue(), E_FAIL) << "nothing presented yet";
+    // Red over blue, then all green.
+    Clear(0x0000FF);
+    DrawQuad(-1.0f, 0.0f, 1.0f, 1.0f, 0.5f,
+             Page([](std::uint32_t, std::uint32_t) { return kRed; }));
+    const gpu::Picture first = Present();
+    ASSERT_EQ(At(first, 0, 0), kRed);
+    ASSERT_EQ(At(first, 0, first.height - 1), kBlue);
+    EXPECT_EQ(reader->Queue(), S_OK);
+    Clear(0x00FF00);
+    EXPECT_EQ(reader->Queue(), E_FAIL) << "drawn into since the last Present";
+    Present();
+    EXPECT_EQ(reader->Queue(), S_OK);
+    EXPECT_EQ(reader->Queue(), E_FAIL) << "both buffers hold a copy";
+    EXPECT_EQ(reader->Queued(), 2u);
+
+    // The rows as the back buffer holds them: bottom first, R, G, B, A.
+    gpu::Picture taken;
+    ASSERT_EQ(reader->Take(&taken), S_OK);
+    ASSERT_EQ(taken.width, first.width);
+    ASSERT_EQ(taken.height, first.height);
+    EXPECT_EQ(taken.order, gpu::Picture::Order::Rgba);
+    EXPECT_TRUE(taken.bottomUp);
+    std::size_t different = 0;
+    for (std::uint32_t y = 0; y < first.height; ++y) {
+        for (std::uint32_t x = 0; x < first.width; ++x) {
+            const std::uint8_t* bgra = &first.pixels[(std::size_t{y} * first.width + x) * 4];
+            const std::uint8_t* rgba =
+                &taken.pixels[(std::size_t{first.height - 1 - y} * first.width + x) * 4];
+            different += bgra[0] != rgba[2] || bgra[1] != rgba[1] || bgra[2] != rgba[0] ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(different, 0u);
+    ASSERT_EQ(reader->Take(&taken), S_OK);
+    EXPECT_EQ(taken.pixels[1], 0xFF);
+    EXPECT_EQ(taken.pixels[0], 0x00);
+    EXPECT_EQ(reader->Take(&taken), E_FAIL);
+    EXPECT_EQ(scene.swapChain->CreateFrameReader(0, &reader), E_INVALIDARG);
+}
+
 TEST_F(GlPipeline, PresentStretchesOverASurfaceOfAnotherSize) {
     surface.SetTargetSize(QSize(320, 200));
     Clear(0x00FF00);
