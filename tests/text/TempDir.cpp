@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -32,4 +33,14 @@ std::string TempDir::Write(std::string_view name, std::string_view bytes) const 
     out.close();
     EXPECT_TRUE(out) << "cannot write " << file;
     return file;
+}
+
+std::vector<std::string> TempDir::Names() const {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(path_, ignored)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }

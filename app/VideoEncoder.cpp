@@ -1,0 +1,494 @@
+#include "app/VideoEncoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+
+#include "base/DebugSink.h"
+
+namespace {
+
+// H.264: x264's "veryfast" preset is the slowest that keeps 1920 x 1080 at 30 frames a second
+// ahead of real time on two cores next to the software rasteriser (faster presets gain little
+// there and lose more in size); CRF 20 keeps the edges of the glyphs clean at 720p, where a
+// character is about 50 pixels wide.
+constexpr char kX264Preset[] = "veryfast";
+constexpr char kX264Crf[] = "20";
+// VP9: constant quality with no bitrate cap; libvpx's real-time mode at its fastest setting that
+// still keeps the text sharp, one row of tiles per thread.
+constexpr char kVp9Crf[] = "28";
+constexpr char kVp9Speed[] = "8";
+
+std::string AvError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// FFmpeg's own messages are for developers: they go to the debug sink, not the user's terminal.
+void LogToDebugSink(void* object, int level, const char* format, va_list arguments) {
+    if (level > AV_LOG_INFO) {
+        return;
+    }
+    char line[1024];
+    int prefix = 1;
+    av_log_format_line2(object, level, format, arguments, line, sizeof line, &prefix);
+    OutputDebugString(std::string("FFmpeg: ") + line);
+}
+
+// The pending file as FFmpeg's output. A file protocol of FFmpeg's own would open the file by
+// name with O_CREAT, which an unnamed file refuses.
+int WriteToFile(void* opaque, std::uint8_t* data, int size) {
+    const int fd = *static_cast<const int*>(opaque);
+    int written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, static_cast<std::size_t>(size - written));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return AVERROR(n < 0 ? errno : EIO);
+        }
+        written += static_cast<int>(n);
+    }
+    return written;
+}
+
+std::int64_t SeekInFile(void* opaque, std::int64_t offset, int whence) {
+    const int fd = *static_cast<const int*>(opaque);
+    if (whence == AVSEEK_SIZE) {
+        struct stat st {};
+        return ::fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : AVERROR(errno);
+    }
+    const off_t position = ::lseek(fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+    return position < 0 ? AVERROR(errno) : static_cast<std::int64_t>(position);
+}
+
+const char* MuxerOf(VideoFormat format) {
+    switch (format) {
+        case VideoFormat::Mp4:
+            return "mp4";
+        case VideoFormat::Matroska:
+            return "matroska";
+        case VideoFormat::WebM:
+            return "webm";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool VideoFormatOf(const std::string& path, VideoFormat* format) {
+    const auto dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.') {
+        return false;
+    }
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == "mp4") {
+        *format = VideoFormat::Mp4;
+    } else if (extension == "mkv") {
+        *format = VideoFormat::Matroska;
+    } else if (extension == "webm") {
+        *format = VideoFormat::WebM;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+struct VideoEncoder::Codec {
+    AVFormatContext* format = nullptr;
+    AVCodecContext* context = nullptr;
+    AVStream* stream = nullptr;
+    SwsContext* scaler = nullptr;
+    AVFrame* frame = nullptr;
+    AVPacket* packet = nullptr;
+    gpu::Picture::Order scalerOrder = gpu::Picture::Order::Bgra;
+    bool headerWritten = false;
+
+    AVIOContext* output = nullptr;
+    int fd = -1;
+
+    // Writes what the output still buffers; the result of the last write.
+    int Flush() {
+        if (output == nullptr) {
+            return 0;
+        }
+        avio_flush(output);
+        return output->error;
+    }
+
+    ~Codec() {
+        av_packet_free(&packet);
+        av_frame_free(&frame);
+        sws_freeContext(scaler);
+        avcodec_free_context(&context);
+        avformat_free_context(format);
+        if (output != nullptr) {
+            av_freep(&output->buffer);
+            avio_context_free(&output);
+        }
+    }
+};
+
+VideoEncoder::VideoEncoder() = default;
+
+VideoEncoder::~VideoEncoder() {
+    Abort();
+}
+
+void VideoEncoder::Fail(std::string message) {
+    std::lock_guard lock(mutex_);
+    if (!failed_) {
+        error_ = std::move(message);
+        failed_ = true;
+    }
+    changed_.notify_all();
+}
+
+bool VideoEncoder::Open(const VideoSettings& settings) {
+    Abort();
+    settings_ = settings;
+    error_.clear();
+    failed_ = false;
+    finishing_ = false;
+    stopping_ = false;
+    nextPts_ = 0;
+    bytes_ = 0;
+    VideoFormat container;
+    if (!VideoFormatOf(settings.path, &container)) {
+        error_ = "cannot tell the video format from \"" + settings.path +
+                 "\": the name must end in .mp4, .mkv or .webm";
+        return false;
+    }
+    static const bool logging = [] {
+        av_log_set_callback(LogToDebugSink);
+        return true;
+    }();
+    static_cast<void>(logging);
+
+    std::string encoderName = settings.encoder;
+    if (encoderName.empty()) {
+        encoderName = container == VideoFormat::WebM ? "libvpx-vp9" : "libx264";
+    }
+    const AVCodec* encoder = avcodec_find_encoder_by_name(encoderName.c_str());
+    if (encoder == nullptr) {
+        error_ = "the encoder " + encoderName + " is not part of this FFmpeg";
+        return false;
+    }
+    if (!file_.Create(settings.path)) {
+        error_ = file_.error();
+        return false;
+    }
+    auto codec = std::make_unique<Codec>();
+    int result =
+        avformat_alloc_output_context2(&codec->format, nullptr, MuxerOf(container), nullptr);
+    const auto fail = [&](const std::string& what) {
+        error_ = what + (result < 0 ? ": " + AvError(result) : std::string());
+        codec.reset();
+        file_.Discard();
+        return false;
+    };
+    if (result < 0 || codec->format == nullptr) {
+        return fail("the " + std::string(MuxerOf(container)) + " container is not available");
+    }
+    codec->context = avcodec_alloc_context3(encoder);
+    codec->stream = avformat_new_stream(codec->format, nullptr);
+    codec->frame = av_frame_alloc();
+    codec->packet = av_packet_alloc();
+    if (codec->context == nullptr || codec->stream == nullptr || codec->frame == nullptr ||
+        codec->packet == nullptr) {
+        result = AVERROR(ENOMEM);
+        return fail("the encoder cannot be set up");
+    }
+    AVCodecContext& context = *codec->context;
+    context.width = static_cast<int>(settings.width);
+    context.height = static_cast<int>(settings.height);
+    context.time_base = AVRational{1, static_cast<int>(settings.fps)};
+    context.framerate = AVRational{static_cast<int>(settings.fps), 1};
+    context.pix_fmt = AV_PIX_FMT_YUV420P;
+    context.sample_aspect_ratio = AVRational{1, 1};
+    // A key frame every five seconds, so that players can seek in a long flight.
+    context.gop_size = static_cast<int>(settings.fps) * 5;
+    // The picture is computer-drawn sRGB: converted with and labelled as BT.709, limited range,
+    // which is what players assume for HD video.
+    context.color_range = AVCOL_RANGE_MPEG;
+    context.colorspace = AVCOL_SPC_BT709;
+    context.color_primaries = AVCOL_PRI_BT709;
+    context.color_trc = AVCOL_TRC_BT709;
+    if ((codec->format->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
+        context.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    if (encoder->id == AV_CODEC_ID_H264) {
+        av_opt_set(context.priv_data, "preset", kX264Preset, 0);
+        av_opt_set(context.priv_data, "crf", kX264Crf, 0);
+    } else if (encoder->id == AV_CODEC_ID_VP9) {
+        context.bit_rate = 0;
+        av_opt_set(context.priv_data, "crf", kVp9Crf, 0);
+        av_opt_set(context.priv_data, "deadline", "realtime", 0);
+        av_opt_set(context.priv_data, "cpu-used", kVp9Speed, 0);
+        av_opt_set(context.priv_data, "row-mt", "1", 0);
+        context.thread_count = static_cast<int>(std::max(2u, std::thread::hardware_concurrency()));
+    }
+    result = avcodec_open2(codec->context, encoder, nullptr);
+    if (result < 0) {
+        return fail("the encoder " + encoderName + " cannot be opened for " +
+                    std::to_string(settings.width) + "x" + std::to_string(settings.height) +
+                    " at " + std::to_string(settings.fps) + " frames a second");
+    }
+    result = avcodec_parameters_from_context(codec->stream->codecpar, codec->context);
+    if (result < 0) {
+        return fail("the encoder's parameters cannot be passed on");
+    }
+    codec->stream->time_base = context.time_base;
+    codec->stream->avg_frame_rate = context.framerate;
+    codec->frame->format = context.pix_fmt;
+    codec->frame->width = context.width;
+    codec->frame->height = context.height;
+    result = av_frame_get_buffer(codec->frame, 0);
+    if (result < 0) {
+        return fail("no memory for a frame");
+    }
+    constexpr int kOutputBuffer = 1 << 16;
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kOutputBuffer));
+    codec->fd = file_.fd();
+    codec->output = buffer != nullptr ? avio_alloc_context(buffer, kOutputBuffer, 1, &codec->fd,
+                                                           nullptr, WriteToFile, SeekInFile)
+                                      : nullptr;
+    if (codec->output == nullptr) {
+        av_free(buffer);
+        result = AVERROR(ENOMEM);
+        return fail("no memory for the output");
+    }
+    codec->format->pb = codec->output;
+    codec->format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // Where the MP4 muxer reads the file back to move its index to the front; "file:" so that a
+    // colon in the folder's name is not taken for a protocol.
+    av_freep(&codec->format->url);
+    codec->format->url = av_strdup(("file:" + file_.AccessPath()).c_str());
+    AVDictionary* options = nullptr;
+    if (container == VideoFormat::Mp4) {
+        // The index goes to the front once the video is complete, so that a player can start
+        // before the whole file has arrived.
+        av_dict_set(&options, "movflags", "+faststart", 0);
+    }
+    result = avformat_write_header(codec->format, &options);
+    av_dict_free(&options);
+    if (result < 0) {
+        return fail("cannot write \"" + settings.path + "\"");
+    }
+    codec->headerWritten = true;
+    codec_ = std::move(codec);
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+gpu::Picture VideoEncoder::TakeBuffer() {
+    std::lock_guard lock(mutex_);
+    if (spare_.empty()) {
+        return {};
+    }
+    gpu::Picture picture = std::move(spare_.back());
+    spare_.pop_back();
+    return picture;
+}
+
+bool VideoEncoder::Push(gpu::Picture frame) {
+    std::unique_lock lock(mutex_);
+    if (!codec_) {
+        return false;
+    }
+    changed_.wait(lock, [this] { return failed_ || queue_.size() < kQueueLength; });
+    if (failed_) {
+        return false;
+    }
+    queue_.push_back(std::move(frame));
+    changed_.notify_all();
+    return true;
+}
+
+void VideoEncoder::Run() {
+    for (;;) {
+        gpu::Picture frame;
+        bool last = false;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || finishing_ || !queue_.empty(); });
+            if (stopping_ || failed_) {
+                return;
+            }
+            if (queue_.empty()) {
+                last = true;
+            } else {
+                frame = std::move(queue_.front());
+                queue_.pop_front();
+                changed_.notify_all();
+            }
+        }
+        if (last) {
+            // The end: the frames the encoder still holds, then the file's index.
+            if (!Encode(nullptr)) {
+                return;
+            }
+            const int result = av_write_trailer(codec_->format);
+            if (result < 0) {
+                Fail("cannot write \"" + settings_.path + "\": " + AvError(result));
+            }
+            return;
+        }
+        const bool encoded = Encode(&frame);
+        std::lock_guard lock(mutex_);
+        if (spare_.size() < kQueueLength + 1) {
+            spare_.push_back(std::move(frame));
+        }
+        if (!encoded) {
+            return;
+        }
+    }
+}
+
+bool VideoEncoder::Encode(const gpu::Picture* picture) {
+    Codec& codec = *codec_;
+    AVFrame* frame = nullptr;
+    if (picture != nullptr) {
+        if (picture->width != settings_.width || picture->height != settings_.height ||
+            picture->pixels.size() < std::size_t{4} * picture->width * picture->height) {
+            Fail("a frame of the wrong size reached the encoder");
+            return false;
+        }
+        if (codec.scaler == nullptr || codec.scalerOrder != picture->order) {
+            sws_freeContext(codec.scaler);
+            const AVPixelFormat source =
+                picture->order == gpu::Picture::Order::Rgba ? AV_PIX_FMT_RGBA : AV_PIX_FMT_BGRA;
+            codec.scaler = sws_getContext(
+                static_cast<int>(picture->width), static_cast<int>(picture->height), source,
+                codec.context->width, codec.context->height, codec.context->pix_fmt,
+                SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+            codec.scalerOrder = picture->order;
+            if (codec.scaler == nullptr) {
+                Fail("no converter from the rendered frames to YUV 4:2:0");
+                return false;
+            }
+            // Full-range RGB in, limited-range BT.709 out, as the stream is labelled.
+            sws_setColorspaceDetails(codec.scaler, sws_getCoefficients(SWS_CS_DEFAULT), 1,
+                                     sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+        }
+        int result = av_frame_make_writable(codec.frame);
+        if (result < 0) {
+            Fail("no memory for a frame: " + AvError(result));
+            return false;
+        }
+        const int pitch = static_cast<int>(picture->width) * 4;
+        const std::uint8_t* top = picture->pixels.data();
+        int stride = pitch;
+        if (picture->bottomUp) {
+            // Rows bottom first: start at the last row and step backwards.
+            top += static_cast<std::size_t>(pitch) * (picture->height - 1);
+            stride = -pitch;
+        }
+        const std::uint8_t* const planes[1] = {top};
+        const int strides[1] = {stride};
+        sws_scale(codec.scaler, planes, strides, 0, static_cast<int>(picture->height),
+                  codec.frame->data, codec.frame->linesize);
+        codec.frame->pts = nextPts_++;
+        frame = codec.frame;
+    }
+    int result = avcodec_send_frame(codec.context, frame);
+    if (result < 0) {
+        Fail("the encoder refused a frame: " + AvError(result));
+        return false;
+    }
+    for (;;) {
+        result = avcodec_receive_packet(codec.context, codec.packet);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
+            return true;
+        }
+        if (result < 0) {
+            Fail("the encoder failed: " + AvError(result));
+            return false;
+        }
+        av_packet_rescale_ts(codec.packet, codec.context->time_base, codec.stream->time_base);
+        codec.packet->stream_index = codec.stream->index;
+        bytes_ += static_cast<std::uint64_t>(codec.packet->size);
+        result = av_interleaved_write_frame(codec.format, codec.packet);
+        if (result < 0) {
+            Fail("cannot write \"" + settings_.path + "\": " + AvError(result));
+            return false;
+        }
+    }
+}
+
+bool VideoEncoder::Finish() {
+    if (!codec_) {
+        if (error_.empty()) {
+            error_ = "no video is being written";
+        }
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        finishing_ = true;
+        changed_.notify_all();
+    }
+    thread_.join();
+    bool ok = !failed_;
+    if (ok) {
+        const int result = codec_->Flush();
+        if (result < 0) {
+            error_ = "cannot write \"" + settings_.path + "\": " + AvError(result);
+            ok = false;
+        }
+    }
+    codec_.reset();
+    if (ok && !file_.Commit()) {
+        error_ = file_.error();
+        ok = false;
+    }
+    file_.Discard();
+    return ok;
+}
+
+void VideoEncoder::Abort() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    codec_.reset();
+    file_.Discard();
+    queue_.clear();
+}
+
+std::string VideoEncoder::Description() const {
+    VideoFormat container = VideoFormat::Mp4;
+    VideoFormatOf(settings_.path, &container);
+    if (container == VideoFormat::WebM && settings_.encoder.empty()) {
+        return std::string("VP9 (libvpx-vp9, real time, cpu-used ") + kVp9Speed + ", CRF " +
+               kVp9Crf + "), yuv420p";
+    }
+    if (settings_.encoder.empty()) {
+        return std::string("H.264 (libx264, preset ") + kX264Preset + ", CRF " + kX264Crf +
+               "), yuv420p";
+    }
+    return settings_.encoder + ", yuv420p";
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/PendingFile.h"
+#include "gpu/Device.h"
+
+// The containers a video can be written in, picked by the file name's extension.
+enum class VideoFormat { Mp4, Matroska, WebM };
+
+// .mp4, .mkv or .webm, in any case; false for any other name.
+bool VideoFormatOf(const std::string& path, VideoFormat* format);
+
+struct VideoSettings {
+    std::string path;
+    std::uint32_t width = 1280;
+    std::uint32_t height = 720;
+    std::uint32_t fps = 30;
+    // The FFmpeg encoder by name; empty: the format's own (libx264 for H.264, libvpx-vp9).
+    std::string encoder;
+};
+
+// Writes frames to a video file with FFmpeg's libraries on a thread of its own: the caller hands
+// over whole frames, which wait in a short queue while earlier ones are converted to YUV 4:2:0
+// and encoded, so drawing the next frames overlaps the encoding. The file appears under its name
+// only when Finish succeeds; a failure, Abort or the end of the process before Finish leave no
+// file behind (an existing file of that name stays as it was).
+class VideoEncoder {
+  public:
+    VideoEncoder();
+    // Aborts an encoding not finished.
+    ~VideoEncoder();
+    VideoEncoder(const VideoEncoder&) = delete;
+    VideoEncoder& operator=(const VideoEncoder&) = delete;
+
+    // Makes the pending file and opens the encoder; false with error() when either fails.
+    bool Open(const VideoSettings& settings);
+    // A picture buffer to fill: one the encoder is done with, so that frames recycle their memory.
+    gpu::Picture TakeBuffer();
+    // Queues one frame of the settings' size; waits while the queue is full. False once the
+    // encoding has failed (error() says why); the frame is dropped then.
+    bool Push(gpu::Picture frame);
+    // Encodes what is queued, writes the end of the file and gives it its name.
+    bool Finish();
+    // Stops at once: the thread ends after the frame in hand, and the file goes.
+    void Abort();
+
+    const std::string& error() const { return error_; }
+    // What the video is encoded with, for the summary: codec, encoder and its settings.
+    std::string Description() const;
+    std::uint64_t BytesWritten() const { return bytes_; }
+
+    // Frames that may wait for the encoder.
+    static constexpr std::size_t kQueueLength = 3;
+
+  private:
+    struct Codec;
+    void Run();
+    bool Encode(const gpu::Picture* frame);
+    void Fail(std::string message);
+
+    VideoSettings settings_;
+    std::unique_ptr<Codec> codec_;
+    PendingFile file_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<gpu::Picture> queue_;
+    std::vector<gpu::Picture> spare_;
+    bool finishing_ = false;
+    bool stopping_ = false;
+    std::atomic<bool> failed_ = false;
+    std::string error_;
+    std::int64_t nextPts_ = 0;
+    std::uint64_t bytes_ = 0;
+};
