@@ -7,12 +7,17 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <functional>
 #include <string_view>
 
 #include "app/ParseNumber.h"
+#include "app/VideoEncoder.h"
 #include "scene/Scene.h"
 
 namespace {
+
+// --seconds beyond a day is taken for a mistake.
+constexpr double kMaxRecordingSeconds = 86400.0;
 
 // Qt's own options, with whether each takes a value. They are passed through to QApplication,
 // which removes them from the arguments it sees.
@@ -82,6 +87,66 @@ bool ParseSeed(const std::string& text, std::optional<unsigned>& seed) {
     return true;
 }
 
+bool ParseDouble(const std::string& text, double& value) {
+    return ParseNumber(text, value) && std::isfinite(value);
+}
+
+// The options of a recording. Returns false when `name` is none of them; otherwise an empty
+// `problem` means the option was taken.
+bool ParseRecordingOption(const std::string& name, const std::function<bool(std::string&)>& take,
+                          CommandLine::Recording& recording, std::string& problem) {
+    std::string value;
+    if (name == "--record") {
+        VideoFormat format;
+        if (!take(value) || value.empty()) {
+            problem = "option --record needs a file name";
+        } else if (!VideoFormatOf(value, &format)) {
+            problem = "cannot tell the video format from \"" + value +
+                      "\": the name must end in .mp4, .mkv or .webm";
+        } else {
+            recording.path = value;
+        }
+    } else if (name == "--seconds") {
+        if (!take(value) || !ParseDouble(value, recording.seconds) || recording.seconds <= 0.0 ||
+            recording.seconds > kMaxRecordingSeconds) {
+            problem = "option --seconds needs a number of seconds above 0, at most 86400";
+        }
+    } else if (name == "--size") {
+        const std::size_t x = take(value) ? value.find('x') : std::string::npos;
+        int width = 0;
+        int height = 0;
+        if (x == std::string::npos || !ParseNumber(value.substr(0, x), width) ||
+            !ParseNumber(value.substr(x + 1), height) || width < 160 || width > 3840 || height < 90 ||
+            height > 3840 || width % 2 != 0 || height % 2 != 0) {
+            problem =
+                "option --size needs WIDTHxHEIGHT in even numbers of pixels, 160 to 3840 "
+                "wide and 90 to 3840 high";
+        } else {
+            recording.width = static_cast<std::uint32_t>(width);
+            recording.height = static_cast<std::uint32_t>(height);
+        }
+    } else if (name == "--fps") {
+        int fps = 0;
+        if (!take(value) || !ParseNumber(value, fps) ||
+            (fps != 24 && fps != 25 && fps != 30 && fps != 50 && fps != 60)) {
+            problem = "option --fps needs 24, 25, 30, 50 or 60";
+        } else {
+            recording.fps = static_cast<std::uint32_t>(fps);
+        }
+    } else if (name == "--from") {
+        if (!take(value) || !ParseNumber(value, recording.from) || recording.from < 0) {
+            problem = "option --from needs a character number of 0 or more";
+        }
+    } else if (name == "--quiet") {
+        recording.quiet = true;
+    } else if (name == "--progress-lines") {
+        recording.progressLines = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 CommandLine Fail(CommandLine line, std::string message) {
     line.action = CommandLine::Action::Error;
     line.error = std::move(message);
@@ -108,6 +173,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     CommandLine line;
     bool optionsEnded = false;
     bool haveFile = false;
+    bool recordingOptionGiven = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
@@ -233,6 +299,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
             }
             line.file = value;
             haveFile = true;
+        } else if (std::string problem; ParseRecordingOption(
+                       name,
+                       [&](std::string& v) {
+                           const bool taken = takeValue();
+                           v = value;
+                           return taken;
+                       },
+                       line.recording, problem)) {
+            if (!problem.empty()) {
+                return Fail(line, problem);
+            }
+            recordingOptionGiven = recordingOptionGiven || name != "--record";
         } else {
             return Fail(line, "unknown option \"" + argument + "\"");
         }
@@ -259,6 +337,21 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
         return Fail(line,
                     "--drums goes with --root or --window-id: the window always has its "
                     "drums");
+    }
+    const CommandLine::Recording& recording = line.recording;
+    if (recording.path.empty() && recordingOptionGiven) {
+        return Fail(line,
+                    "--seconds, --size, --fps, --from, --quiet and --progress-lines go "
+                    "with --record");
+    }
+    if (!recording.path.empty() && !line.screenshot.empty()) {
+        return Fail(line, "--record and --screenshot cannot be used together");
+    }
+    if (!recording.path.empty() && line.ScreenSaver()) {
+        return Fail(line, "--record does not go with --root, --window-id or XSCREENSAVER_WINDOW");
+    }
+    if (!recording.path.empty() && line.file.empty()) {
+        return Fail(line, "--record needs the FILE to fly through");
     }
     return line;
 }
@@ -295,6 +388,16 @@ std::string HelpText() {
            "      --drums            with --root or --window-id: a drum at each punctuation\n"
            "                         mark the flight passes (silent otherwise)\n"
            "      --file=FILE        the same as FILE\n"
+           "      --record=VIDEO     write the flight to VIDEO and exit, with no window and no\n"
+           "                         display needed: .mp4 or .mkv (H.264) or .webm (VP9)\n"
+           "      --seconds=S        with --record: the video's length (default: until the\n"
+           "                         camera reaches the end of the text, at most 600)\n"
+           "      --size=WxH         with --record: the picture's size in pixels (1280x720)\n"
+           "      --fps=N            with --record: 24, 25, 30, 50 or 60 frames a second (30)\n"
+           "      --from=N           with --record: start the flight at character N (0)\n"
+           "      --quiet            with --record: write no progress and no summary\n"
+           "      --progress-lines   with --record: write the progress to standard output,\n"
+           "                         as lines for a program to read\n"
            "  -h, --help             show this help and exit\n"
            "  -V, --version          show the version and exit\n"
            "      --                 end of options: a FILE may then begin with '-'\n"
@@ -304,9 +407,10 @@ std::string HelpText() {
            "The recent-file list, where reading stopped in each of its files and the resume\n"
            "setting are kept in $XDG_CONFIG_HOME/Selvane/Selvane.INI\n"
            "(~/.config/Selvane/Selvane.INI by default).\n"
-           "Exit status: 0 on success, 1 when FILE cannot be read or the window cannot be\n"
-           "created (or, for --root and --window-id, found), 2 for a wrong command line\n"
-           "or, for --root and --window-id, a window system other than X11.\n";
+           "Exit status: 0 on success, 1 when FILE cannot be read, the window cannot be\n"
+           "created (or, for --root and --window-id, found) or the video cannot be\n"
+           "written, 2 for a wrong command line or, for --root and --window-id, a window\n"
+           "system other than X11.\n";
 }
 
 std::string VersionText() {

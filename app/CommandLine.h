@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,7 +35,18 @@ struct CommandLine {
     std::optional<unsigned long> windowId;
     bool drums = false;
     bool ScreenSaver() const { return root || windowId.has_value(); }
-    std::string error;  // for Action::Error: what was wrong, one line
+    std::string error;       // for Action::Error: what was wrong, one line
+    // Writing the flight to a video file instead of showing it (--record and what goes with it).
+    struct Recording {
+        std::string path;      // empty: no recording
+        double seconds = 0.0;  // 0: until the camera reaches the end of the text, at most 600 s
+        std::uint32_t width = 1280;
+        std::uint32_t height = 720;
+        std::uint32_t fps = 30;
+        std::int64_t from = 0;       // the character the flight starts at
+        bool quiet = false;          // no progress and no summary
+        bool progressLines = false;  // progress as lines on standard output, for a program
+    } recording;
     // The arguments Qt itself understands (-platform xcb, -display :1, ...), handed on to it.
     std::vector<std::string> qtArguments;
 };

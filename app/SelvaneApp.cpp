@@ -28,6 +28,7 @@
 #include "app/DocumentManager.h"
 #include "app/MainFrame.h"
 #include "app/Messages.h"
+#include "app/Recorder.h"
 #include "app/ScreenSaver.h"
 #include "app/SelvaneView.h"
 #include "app/Strings.h"
@@ -94,6 +95,10 @@ int CSelvaneApp::Run(int argc, char** argv) {
             return 2;
         case CommandLine::Action::Run:
             break;
+    }
+
+    if (!commandLine_.recording.path.empty()) {
+        return RecordVideo(commandLine_, argv[0]);
     }
 
     // While the process has one thread: OpenAL Soft takes its configuration only through the

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "app/Recorder.h"
 
 #include <utility>
 
@@ -160,6 +161,78 @@ TEST(CommandLineTest, MistakesAreReportedNotGuessed) {
         EXPECT_EQ(line.action, CommandLine::Action::Error) << args[0];
         EXPECT_FALSE(line.error.empty()) << args[0];
     }
+}
+
+TEST(CommandLineTest, RecordingTakesItsOptionsAndDefaults) {
+    const CommandLine plain = Parse({"--record=flight.MP4", "poem.txt"});
+    ASSERT_EQ(plain.action, CommandLine::Action::Run) << plain.error;
+    EXPECT_EQ(plain.recording.path, "flight.MP4");
+    EXPECT_EQ(plain.recording.seconds, 0.0);
+    EXPECT_EQ(plain.recording.width, 1280u);
+    EXPECT_EQ(plain.recording.height, 720u);
+    EXPECT_EQ(plain.recording.fps, 30u);
+    EXPECT_EQ(plain.recording.from, 0);
+    EXPECT_FALSE(plain.recording.quiet);
+
+    const CommandLine line =
+        Parse({"poem.txt", "--record", "out/a.webm", "--seconds=2.5", "--size=3840x2160", "--fps",
+               "60", "--from=1000000", "--quiet", "--progress-lines"});
+    ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
+    EXPECT_EQ(line.recording.path, "out/a.webm");
+    EXPECT_EQ(line.recording.seconds, 2.5);
+    EXPECT_EQ(line.recording.width, 3840u);
+    EXPECT_EQ(line.recording.height, 2160u);
+    EXPECT_EQ(line.recording.fps, 60u);
+    EXPECT_EQ(line.recording.from, 1000000);
+    EXPECT_TRUE(line.recording.quiet);
+    EXPECT_TRUE(line.recording.progressLines);
+    EXPECT_EQ(Parse({"--record=a.mkv", "--size=160x90", "a"}).recording.height, 90u);
+}
+
+TEST(CommandLineTest, RecordingMistakesAreRefused) {
+    const std::vector<std::vector<std::string>> wrong = {
+        {"--record=flight.avi", "a"},
+        {"--record=flight", "a"},
+        {"--record=mp4", "a"},
+        {"--record=", "a"},
+        {"--record=a.mp4"},
+        {"--record=a.mp4", "--screenshot=b.png", "a"},
+        {"--seconds=3", "a"},
+        {"--size=640x360", "a"},
+        {"--fps=30", "a"},
+        {"--from=3", "a"},
+        {"--quiet", "a"},
+        {"--record=a.mp4", "--seconds=0", "a"},
+        {"--record=a.mp4", "--seconds=-1", "a"},
+        {"--record=a.mp4", "--seconds=inf", "a"},
+        {"--record=a.mp4", "--seconds=86401", "a"},
+        {"--record=a.mp4", "--size=641x360", "a"},
+        {"--record=a.mp4", "--size=158x90", "a"},
+        {"--record=a.mp4", "--size=3842x90", "a"},
+        {"--record=a.mp4", "--size=640x88", "a"},
+        {"--record=a.mp4", "--size=640", "a"},
+        {"--record=a.mp4", "--size=640x360x2", "a"},
+        {"--record=a.mp4", "--fps=29", "a"},
+        {"--record=a.mp4", "--from=-1", "a"},
+        {"--record=a.mp4", "--from=x", "a"},
+    };
+    for (const auto& args : wrong) {
+        const CommandLine line = Parse(args);
+        EXPECT_EQ(line.action, CommandLine::Action::Error) << args[0] << " " << args[1];
+        EXPECT_FALSE(line.error.empty()) << args[0];
+    }
+    EXPECT_NE(Parse({"--record=x.avi", "a"}).error.find(".mp4, .mkv or .webm"), std::string::npos);
+}
+
+TEST(CommandLineTest, DefaultRecordingLastsUntilTheEndOfTheText) {
+    // 1000 steps from character 0 to 1000 at 0.128 steps a tick: 7812.5 ticks, 250 s.
+    EXPECT_EQ(DefaultRecordingFrames(1001, 0, CruiseStepsPerTick(4.0f), 30), 7500);
+    EXPECT_EQ(DefaultRecordingFrames(1001, 500, CruiseStepsPerTick(4.0f), 24), 3000);
+    // At most ten minutes, at least one second.
+    EXPECT_EQ(DefaultRecordingFrames(1000000, 0, CruiseStepsPerTick(4.0f), 30), 18000);
+    EXPECT_EQ(DefaultRecordingFrames(1001, 0, 0.0f, 25), 15000);
+    EXPECT_EQ(DefaultRecordingFrames(1, 0, CruiseStepsPerTick(4.0f), 60), 60);
+    EXPECT_EQ(DefaultRecordingFrames(0, 0, CruiseStepsPerTick(4.0f), 30), 30);
 }
 
 }  // namespace

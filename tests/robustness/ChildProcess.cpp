@@ -94,6 +94,12 @@ ChildProcess::ChildProcess(const ChildOptions& options) {
                 FailInChild(statusPipe[1], 2);
             }
         }
+        if (options.fileSizeLimit) {
+            const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+                FailInChild(statusPipe[1], 2);
+            }
+        }
         if (options.group) {
             if (::setgroups(0, nullptr) != 0 ||
                 ::setresgid(*options.group, *options.group, *options.group) != 0) {

@@ -22,6 +22,8 @@ struct ChildOptions {
     std::string workingDirectory;
     // RLIMIT_AS in bytes, as `ulimit -v` sets it.
     std::optional<std::uint64_t> addressSpaceLimit;
+    // RLIMIT_FSIZE in bytes, as `ulimit -f` sets it (in its own units).
+    std::optional<std::uint64_t> fileSizeLimit;
     // Run as this user and group with no supplementary groups (root starts it, so it may).
     std::optional<uid_t> user;
     std::optional<gid_t> group;

@@ -1,0 +1,310 @@
+#include "app/Recorder.h"
+
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "app/DocumentManager.h"
+#include "app/RecentFileList.h"
+#include "app/RecordProgress.h"
+#include "app/VideoEncoder.h"
+#include "base/DebugSink.h"
+#include "camera/FlightTimeline.h"
+#include "render/ShaderFile.h"
+#include "render/platform/HeadlessSurface.h"
+#include "render/platform/RealPlatform.h"
+#include "scene/FileException.h"
+#include "scene/SelvaneDoc.h"
+
+namespace {
+
+// Default cruise speed of a recording, in characters a second.
+constexpr float kDefaultCruise = 4.0f;
+constexpr double kMaxDefaultSeconds = 600.0;
+// Frames read back at once: one being drawn while the copies of the two before it complete.
+constexpr std::uint32_t kFramesInFlight = 3;
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void OnStopSignal(int signal) {
+    g_stopSignal = signal;
+}
+
+// Ctrl+C, SIGTERM (a cancel from the window) and SIGHUP (the terminal went) stop the recording
+// between two frames. A file-size limit must not kill the process with the file half written:
+// with SIGXFSZ ignored the write fails instead, and the failure is reported.
+class StopSignals {
+  public:
+    StopSignals() {
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            sigaction(signal, &action, nullptr);
+        }
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~StopSignals() {
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            std::signal(signal, SIG_DFL);
+        }
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    static int Received() { return g_stopSignal; }
+};
+
+std::string Quoted(const std::string& path) {
+    return "\"" + RecentFileList::Escape(path) + "\"";
+}
+
+std::string Megabytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    return text;
+}
+
+// One recording: the objects it needs, torn down in the right order whatever way it ends.
+class Recording {
+  public:
+    explicit Recording(const CommandLine& line) : line_(line), settings_(line.recording) {}
+    ~Recording();
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
+
+    int Run();
+
+  private:
+    bool Prepare();
+    bool TakeFrame();
+    int Interrupted(int signal);
+    void Report(const std::string& message) const;
+
+    const CommandLine& line_;
+    const CommandLine::Recording& settings_;
+    HeadlessSurface surface_;
+    CSelvaneDoc document_;
+    VideoEncoder encoder_;
+    gpu::Ref<gpu::FrameReader> reader_;
+    bool graphics_ = false;
+};
+
+Recording::~Recording() {
+    encoder_.Abort();
+    reader_.reset();
+    if (graphics_) {
+        // While the surface's context still exists, so that the GL objects are deleted in it.
+        surface_.MakeCurrent();
+        document_.GetScene().ReleaseGraphics();
+        surface_.DoneCurrent();
+    }
+}
+
+void Recording::Report(const std::string& message) const {
+    std::fprintf(stderr, "selvane: %s\n", message.c_str());
+}
+
+int Recording::Interrupted(int signal) {
+    encoder_.Abort();
+    if (!settings_.quiet) {
+        Report("stopped; " + Quoted(settings_.path) + " was not written");
+    }
+    return 128 + signal;
+}
+
+bool Recording::Prepare() {
+    Scene& scene = document_.GetScene();
+    document_.SetEncoding(line_.encoding);
+    scene.clientWidth = settings_.width;
+    scene.clientHeight = settings_.height;
+    const HRESULT hr = scene.InitGraphics(&surface_);
+    graphics_ = true;
+    if (FAILED(hr)) {
+        if (const std::string problem = ShaderFileProblem(); !problem.empty()) {
+            Report(problem);
+        }
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+        Report(std::string("the graphics could not be created (error ") + code + ")");
+        return false;
+    }
+    bool opened = false;
+    std::string reason;
+    try {
+        errno = 0;
+        opened = document_.OnOpenDocument(line_.file);
+        if (!opened) {
+            reason = DocumentManager::DescribeOpenFailure(line_.file, errno);
+        }
+    } catch (const FileException& error) {
+        reason = error.what();
+    } catch (const std::bad_alloc&) {
+        reason = "out of memory";
+    }
+    if (!opened) {
+        Report("cannot open " + Quoted(line_.file) + ": " + reason);
+        return false;
+    }
+    const auto length = static_cast<std::int64_t>(scene.text.size());
+    if (settings_.from > 0 && settings_.from >= length) {
+        Report("--from=" + std::to_string(settings_.from) + " lies beyond the end of the text (" +
+               std::to_string(length) + " characters)");
+        return false;
+    }
+    if (FAILED(scene.swapChain->CreateFrameReader(kFramesInFlight, &reader_))) {
+        Report("the frames cannot be read back from the graphics");
+        return false;
+    }
+    // The flight starts on the character asked for, already at its cruise speed, so that the
+    // video moves evenly from its first frame.
+    scene.cameraIndex = static_cast<std::int32_t>(settings_.from);
+    scene.cameraT = 0.0f;
+    scene.ComputeKeyFrame(scene.cameraIndex, scene.eyeA, scene.targetA, scene.upA);
+    scene.ComputeKeyFrame(scene.cameraIndex + 1, scene.eyeB, scene.targetB, scene.upB);
+    scene.cameraSpeed = CruiseStepsPerTick(kDefaultCruise);
+    return true;
+}
+
+bool Recording::TakeFrame() {
+    gpu::Picture picture = encoder_.TakeBuffer();
+    if (FAILED(reader_->Take(&picture))) {
+        Report("a frame could not be read back from the graphics");
+        return false;
+    }
+    if (!encoder_.Push(std::move(picture))) {
+        Report(encoder_.error());
+        return false;
+    }
+    return true;
+}
+
+int Recording::Run() {
+    VideoSettings video;
+    video.path = settings_.path;
+    video.width = settings_.width;
+    video.height = settings_.height;
+    video.fps = settings_.fps;
+    // The output first: a folder that cannot be written stops the recording before any work.
+    if (!encoder_.Open(video)) {
+        Report(encoder_.error());
+        return 1;
+    }
+    if (!Prepare()) {
+        return 1;
+    }
+    Scene& scene = document_.GetScene();
+    const std::int64_t frames =
+        settings_.seconds > 0.0
+            ? std::max<std::int64_t>(1, std::llround(settings_.seconds * settings_.fps))
+            : DefaultRecordingFrames(static_cast<std::int64_t>(scene.text.size()), settings_.from,
+                                     scene.cameraSpeed, settings_.fps);
+    RecordProgress::Style style = RecordProgress::Style::None;
+    if (settings_.progressLines) {
+        style = RecordProgress::Style::Lines;
+    } else if (!settings_.quiet && ::isatty(STDERR_FILENO) != 0) {
+        style = RecordProgress::Style::Terminal;
+    }
+    RecordProgress progress(style, frames, settings_.fps);
+    progress.Update(0);
+    FlightTimeline timeline(scene);
+    const auto fps = static_cast<std::int32_t>(settings_.fps);
+    for (std::int64_t i = 0; i < frames; ++i) {
+        if (const int signal = StopSignals::Received(); signal != 0) {
+            progress.Close();
+            return Interrupted(signal);
+        }
+        timeline.MoveToFrame(i, fps);
+        scene.Render();
+        if (FAILED(reader_->Queue())) {
+            progress.Close();
+            Report("frame " + std::to_string(i) + " could not be drawn");
+            return 1;
+        }
+        if (reader_->Queued() >= kFramesInFlight - 1 && !TakeFrame()) {
+            progress.Close();
+            return 1;
+        }
+        progress.Update(i + 1 - reader_->Queued());
+    }
+    while (reader_->Queued() > 0) {
+        if (!TakeFrame()) {
+            progress.Close();
+            return 1;
+        }
+    }
+    progress.Update(frames);
+    if (const int signal = StopSignals::Received(); signal != 0) {
+        progress.Close();
+        return Interrupted(signal);
+    }
+    const bool finished = encoder_.Finish();
+    progress.Close();
+    if (!finished) {
+        Report(encoder_.error());
+        return 1;
+    }
+    if (!settings_.quiet) {
+        const double elapsed = progress.ElapsedSeconds();
+        const double length = static_cast<double>(frames) / settings_.fps;
+        char summary[256];
+        std::snprintf(summary, sizeof summary,
+                      "%lld frames of %ux%u at %u fps (%.1f s) in %.1f s (%.1fx real time), %s",
+                      static_cast<long long>(frames), settings_.width, settings_.height,
+                      settings_.fps, length, elapsed, elapsed > 0.0 ? length / elapsed : 0.0,
+                      Megabytes(encoder_.BytesWritten()).c_str());
+        Report("wrote " + Quoted(settings_.path) + ": " + summary + "; " + encoder_.Description());
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::int64_t DefaultRecordingFrames(std::int64_t length, std::int64_t from, float stepsPerTick,
+                                    std::uint32_t fps) {
+    double seconds = kMaxDefaultSeconds;
+    const auto steps = static_cast<double>(std::max<std::int64_t>(0, length - 1 - from));
+    if (stepsPerTick > 0.0f) {
+        seconds = std::min(seconds, steps / stepsPerTick * 0.032);
+    }
+    seconds = std::max(seconds, 1.0);
+    return static_cast<std::int64_t>(std::ceil(seconds * fps));
+}
+
+int RecordVideo(const CommandLine& line, char* programName) {
+    const StopSignals stopSignals;
+    std::setlocale(LC_ALL, "");
+    // Qt's warnings (a missing XDG_RUNTIME_DIR on a server, say) would break the one line of
+    // progress or summary a script reads: they are diagnostics, for the debug sink.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        OutputDebugString("Qt: " + message.toStdString() + "\n");
+    });
+    // Qt's offscreen platform, whatever the environment names: the text stack needs the
+    // application object and the fonts, never a display. The same platform everywhere also
+    // keeps the text drawn the same on a desktop and on a server.
+    static char platformOption[] = "-platform";
+    static char platformName[] = "offscreen";
+    char* qtArgv[] = {programName, platformOption, platformName, nullptr};
+    int qtArgc = 3;
+    const QGuiApplication application(qtArgc, qtArgv);
+    InstallRealPlatform();
+    int status = 1;
+    {
+        Recording recording(line);
+        status = recording.Run();
+    }
+    if (status > 128) {
+        // Ended by the signal, as the shell and a parent process expect of an interrupted program.
+        std::signal(status - 128, SIG_DFL);
+        std::raise(status - 128);
+    }
+    return status;
+}

@@ -1,0 +1,274 @@
+// selvane --record as a user runs it, on a machine with no display: the program is started with
+// DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset, and its videos are read back with FFmpeg.
+
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <pwd.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/robustness/ChildProcess.h"
+#include "tests/video/DecodedVideo.h"
+#include "tests/text/TempDir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using robustness::ChildOptions;
+using robustness::ChildProcess;
+
+const std::string kProgramDir = SELVANE_PROGRAM_DIR;
+const std::string kSample = kProgramDir + "/sample.txt";
+
+class RecordTest : public ::testing::Test {
+  protected:
+    ChildOptions Options(std::vector<std::string> arguments) const {
+        ChildOptions options;
+        options.program = kProgramDir + "/Selvane";
+        options.arguments = std::move(arguments);
+        options.environment = {{"DISPLAY", std::nullopt},
+                               {"WAYLAND_DISPLAY", std::nullopt},
+                               {"QT_QPA_PLATFORM", std::nullopt},
+                               {"XDG_CONFIG_HOME", folder_.PathOf("config")}};
+        return options;
+    }
+
+    // Runs the program to its end and returns it.
+    std::unique_ptr<ChildProcess> Record(std::vector<std::string> arguments) const {
+        auto child = std::make_unique<ChildProcess>(Options(std::move(arguments)));
+        EXPECT_TRUE(child->started()) << child->error();
+        EXPECT_TRUE(child->WaitForExit(120s)) << "still recording";
+        return child;
+    }
+
+    std::string WriteText(const std::string& name, const std::string& text) const {
+        const std::string path = folder_.PathOf(name);
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    TempDir folder_;
+};
+
+TEST_F(RecordTest, AVideoOfTheSampleReadsBackFrameForFrame) {
+    const std::string out = folder_.PathOf("flight.mp4");
+    const auto child =
+        Record({"--record=" + out, "--size=640x360", "--seconds=2", "--from=100", kSample});
+    ASSERT_EQ(child->exitCode(), 0) << child->Describe() << child->err();
+    // Standard error is no terminal here: the summary alone, no progress.
+    EXPECT_EQ(
+        child->err().rfind("selvane: wrote \"" + out + "\": 60 frames of 640x360 at 30 fps", 0), 0u)
+        << child->err();
+    EXPECT_EQ(std::count(child->err().begin(), child->err().end(), '\n'), 1);
+    EXPECT_EQ(child->out(), "");
+    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"flight.mp4"});
+
+    const DecodedVideo video = DecodeVideo(out);
+    ASSERT_EQ(video.error, "");
+    EXPECT_NE(video.container.find("mp4"), std::string::npos);
+    EXPECT_EQ(video.codec, "h264");
+    EXPECT_EQ(video.pixelFormat, "yuv420p");
+    EXPECT_EQ(video.width, 640);
+    EXPECT_EQ(video.height, 360);
+    EXPECT_DOUBLE_EQ(video.frameRate, 30.0);
+    EXPECT_NEAR(video.duration, 2.0, 0.04);
+    ASSERT_EQ(video.frames.size(), 60u);
+    for (std::size_t i = 0; i < video.frames.size(); ++i) {
+        // Black text on white, in the middle of the picture, in every frame; and no frame
+        // repeats the one before it, since the camera never stands still.
+        EXPECT_GT(video.frames[i].darkCentre, 0.005) << i;
+        EXPECT_LT(video.frames[i].darkAll, 0.3) << i;
+        if (i > 0) {
+            EXPECT_NE(video.frames[i].hash, video.frames[i - 1].hash) << i;
+        }
+    }
+}
+
+TEST_F(RecordTest, WebmIsVp9AndMatroskaIsH264EvenUnderAnUnreachableDisplay) {
+    const std::string webm = folder_.PathOf("a.webm");
+    const std::string mkv = folder_.PathOf("b.MKV");
+    const std::string text = WriteText("t.txt", std::string(200, 'a'));
+    auto options =
+        Options({"--record=" + webm, "--size=320x180", "--fps=24", "--seconds=1", "--quiet", text});
+    // A display that is named but cannot be reached: no window is ever made, so it is never
+    // asked for.
+    options.environment["DISPLAY"] = ":97";
+    ChildProcess child(options);
+    ASSERT_TRUE(child.WaitForExit(120s));
+    ASSERT_EQ(child.exitCode(), 0) << child.err();
+    EXPECT_EQ(child.err(), "");
+    const auto matroska = Record(
+        {"--record=" + mkv, "--size=320x180", "--fps=25", "--seconds=1", "-e", "utf-8", text});
+    ASSERT_EQ(matroska->exitCode(), 0) << matroska->err();
+
+    const DecodedVideo vp9 = DecodeVideo(webm);
+    EXPECT_EQ(vp9.codec, "vp9");
+    EXPECT_NE(vp9.container.find("webm"), std::string::npos);
+    EXPECT_EQ(vp9.frames.size(), 24u);
+    const DecodedVideo h264 = DecodeVideo(mkv);
+    EXPECT_EQ(h264.codec, "h264");
+    EXPECT_NE(h264.container.find("matroska"), std::string::npos);
+    EXPECT_EQ(h264.frames.size(), 25u);
+    EXPECT_EQ(h264.pixelFormat, "yuv420p");
+}
+
+TEST_F(RecordTest, WithoutSecondsTheVideoEndsAtTheEndOfTheText) {
+    // 21 characters: 20 steps at 4 characters a second take 5 s.
+    const std::string text = WriteText("short.txt", "abcdefghijklmnopqrstu");
+    const std::string out = folder_.PathOf("short.mp4");
+    const auto child = Record({"--record=" + out, "--size=160x90", "--fps=24", text});
+    ASSERT_EQ(child->exitCode(), 0) << child->err();
+    EXPECT_EQ(DecodeVideo(out).frames.size(), 120u);
+}
+
+TEST_F(RecordTest, ProgressLinesCountUpToOneHundred) {
+    const std::string out = folder_.PathOf("p.mp4");
+    const auto child = Record({"--record=" + out, "--size=160x90", "--seconds=2", "--quiet",
+                               "--progress-lines", kSample});
+    ASSERT_EQ(child->exitCode(), 0) << child->err();
+    EXPECT_EQ(child->err(), "");
+    std::istringstream lines(child->out());
+    int last = -1;
+    int details = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("# ", 0) == 0) {
+            ++details;
+            EXPECT_NE(line.find("/60 frames"), std::string::npos) << line;
+            continue;
+        }
+        const int percent = std::stoi(line);
+        EXPECT_GT(percent, last);
+        last = percent;
+    }
+    EXPECT_EQ(last, 100);
+    EXPECT_GT(details, 1);
+}
+
+TEST_F(RecordTest, OnATerminalOneLineIsRewrittenThenTheSummaryFollows) {
+    const std::string out = folder_.PathOf("tty.mp4");
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::unsetenv("DISPLAY");
+        ::unsetenv("QT_QPA_PLATFORM");
+        const std::string program = kProgramDir + "/Selvane";
+        const std::string record = "--record=" + out;
+        ::execl(program.c_str(), program.c_str(), record.c_str(), "--size=320x180", "--seconds=3",
+                kSample.c_str(), nullptr);
+        ::_exit(127);
+    }
+    std::string screen;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+        screen.append(buffer, static_cast<std::size_t>(n));
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(terminal);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
+    EXPECT_NE(screen.find("\r100%  90/90 frames"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("x real time"), std::string::npos);
+    EXPECT_NE(screen.find("s left"), std::string::npos);
+    EXPECT_NE(screen.find("\nselvane: wrote"), std::string::npos);
+}
+
+TEST_F(RecordTest, InterruptionStopsAtOnceAndLeavesNoFile) {
+    for (const int signal : {SIGINT, SIGTERM, SIGKILL}) {
+        const std::string out = folder_.PathOf("long.mp4");
+        ChildProcess child(Options(
+            {"--record=" + out, "--size=320x180", "--seconds=600", "--progress-lines", kSample}));
+        ASSERT_TRUE(child.WaitForOutput("# ", 60s)) << child.err();
+        ::kill(child.pid(), signal);
+        ASSERT_TRUE(child.WaitForExit(5s)) << "still running after signal " << signal;
+        EXPECT_EQ(child.signal(), signal) << child.Describe();
+        // Even a kill that leaves no chance to clean up leaves no file: it never had a name.
+        EXPECT_TRUE(folder_.Names().empty()) << signal;
+        if (signal != SIGKILL) {
+            EXPECT_NE(child.err().find("was not written"), std::string::npos) << child.err();
+        }
+    }
+}
+
+TEST_F(RecordTest, FailuresSayWhyAndLeaveNoFile) {
+    const std::string text = WriteText("t.txt", "abcdefghij");
+    ::mkdir(folder_.PathOf("dir.mkv").c_str(), 0755);
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--record=" + folder_.PathOf("none/x.mp4"), text}, 1, "no folder"},
+        {{"--record=" + folder_.PathOf("t.txt/x.mp4"), text}, 1, "is not a folder"},
+        {{"--record=" + folder_.PathOf("dir.mkv"), text}, 1, "Is a directory"},
+        {{"--record=" + folder_.PathOf("x.mp4"), folder_.PathOf("missing.txt")}, 1, "cannot open"},
+        {{"--record=" + folder_.PathOf("x.mp4"), folder_.path()}, 1, "is a directory"},
+        {{"--record=" + folder_.PathOf("x.mp4"), "--from=10", text}, 1, "beyond the end"},
+        {{"--record=" + folder_.PathOf("x.avi"), text}, 2, ".mp4, .mkv or .webm"},
+    };
+    for (const Case& c : cases) {
+        const auto child = Record(c.arguments);
+        EXPECT_EQ(child->exitCode(), c.status) << c.arguments[0] << child->err();
+        EXPECT_NE(child->err().find(c.message), std::string::npos) << child->err();
+        EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"dir.mkv", "t.txt"}))
+            << c.arguments[0];
+    }
+}
+
+TEST_F(RecordTest, AFullDiskFailsTheRecordingAndLeavesNoFile) {
+    // A small file system of its own where one can be mounted (root), else a file-size limit.
+    const std::string small = folder_.PathOf("small");
+    ::mkdir(small.c_str(), 0755);
+    const bool mounted = ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") == 0;
+    auto options =
+        Options({"--record=" + small + "/big.mp4", "--size=640x360", "--seconds=10", kSample});
+    if (!mounted) {
+        options.fileSizeLimit = 64 * 1024;
+    }
+    ChildProcess child(options);
+    ASSERT_TRUE(child.WaitForExit(120s));
+    EXPECT_EQ(child.exitCode(), 1) << child.Describe() << child.err();
+    EXPECT_NE(child.err().find(mounted ? "No space left on device" : "File too large"),
+              std::string::npos)
+        << child.err();
+    std::error_code ignored;
+    EXPECT_TRUE(std::filesystem::is_empty(small, ignored));
+    if (mounted) {
+        ::umount(small.c_str());
+    }
+}
+
+TEST_F(RecordTest, AFolderThatCannotBeWrittenIsRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to run the program as another user";
+    }
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    ::chmod(folder_.path().c_str(), 0755);
+    const std::string locked = folder_.PathOf("locked");
+    ::mkdir(locked.c_str(), 0755);
+    const std::string text = WriteText("t.txt", "abcdefghij");
+    ::chmod(text.c_str(), 0644);
+    auto options = Options({"--record=" + locked + "/x.mp4", text});
+    options.user = nobody->pw_uid;
+    options.group = nobody->pw_gid;
+    options.environment["HOME"] = locked;
+    ChildProcess child(options);
+    ASSERT_TRUE(child.WaitForExit(60s));
+    EXPECT_EQ(child.exitCode(), 1) << child.err();
+    EXPECT_NE(child.err().find("cannot write in the folder"), std::string::npos) << child.err();
+    EXPECT_NE(child.err().find("Permission denied"), std::string::npos) << child.err();
+    std::error_code ignored;
+    EXPECT_TRUE(std::filesystem::is_empty(locked, ignored));
+}
+
+}  // namespace
