@@ -37,6 +37,8 @@ PACKAGES=(
     librsvg2-bin desktop-file-utils appstream libxml2-utils
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
+    # peak memory in the recording benchmark
+    time
     # memcheck runs of the core test programs (label valgrind)
     valgrind
     # virtual X server for the GL and GUI tests

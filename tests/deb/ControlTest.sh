@@ -9,6 +9,7 @@ declare -A not_needed=(
     [g++]="build-essential, which every package build has"
     [ninja-build]="debhelper's CMake build runs make"
     [libbenchmark-dev]="the package leaves the benchmarks out"
+    [time]="the package leaves the benchmarks out"
     [valgrind]="the package build runs no memcheck"
     [xvfb]="the package build runs no test that needs a display"
     [xauth]="the package build runs no test that needs a display"
