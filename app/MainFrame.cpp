@@ -52,6 +52,8 @@ CMainFrame::CMainFrame(QWidget* view) {
         AddCommand(reopenMenu_, strings::kMenuEncodings[i], command::kReopenAuto + i,
                    strings::kCmdReopenEncoding);
     }
+    AddCommand(fileMenu_, strings::kMenuExportVideo, command::kExportVideo,
+               strings::kCmdExportVideo);
     fileMenu_->addSeparator();
     recentPlaceholder_ = fileMenu_->addAction(QString::fromUtf8(strings::kMenuRecent));
     recentPlaceholder_->setData(command::kRecentFirst);

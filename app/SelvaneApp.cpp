@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QSettings>
+#include <QStatusBar>
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QTranslator>
@@ -32,6 +34,7 @@
 #include "app/ScreenSaver.h"
 #include "app/SelvaneView.h"
 #include "app/Strings.h"
+#include "app/VideoExport.h"
 #include "audio/MessageBox.h"
 #include "audio/Platform.h"
 #include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
@@ -379,8 +382,10 @@ void CSelvaneApp::RestartOnSoftwareRasteriser(const CSelvaneView& view) {
 int CSelvaneApp::ExitInstance() {
     // Before the view goes: releasing the graphics resets the scene, camera included.
     RememberPlace();
-    // The window with its view (graphics, drum player) goes first, then the document with its
-    // scene, then the extra reference on the audio library.
+    // A recording still running stops (and removes its file); then the window with its view
+    // (graphics, drum player), then the document with its scene, then the extra reference on
+    // the audio library.
+    export_.reset();
     frame_.reset();
     view_ = nullptr;
     documents_.reset();
@@ -426,6 +431,9 @@ void CSelvaneApp::OnCommand(int id) {
                 resume_.SetEnabled(!resume_.enabled());
                 frame_->Action(command::kResume)->setChecked(resume_.enabled());
                 recent_.Write();
+                break;
+            case command::kExportVideo:
+                OnExportVideo();
                 break;
             default:
                 if (id >= command::kReopenAuto &&
@@ -553,6 +561,64 @@ void CSelvaneApp::OnOpen() {
     }
     OpenFile(ToLocal(dialog.selectedFiles().front()),
              static_cast<int>(DocumentManager::Source::Dialog));
+}
+
+void CSelvaneApp::OnExportVideo() {
+    if (g_scene == nullptr || view_ == nullptr) {
+        return;
+    }
+    if (export_ && export_->Running()) {
+        ShowMessage(frame_.get(), QString::fromUtf8(strings::kExportBusy));
+        return;
+    }
+    // The flight as it is when the command is chosen: the dialog does not stop it.
+    const Scene& scene = *g_scene;
+    FlightSnapshot flight;
+    flight.file = documents_->path();
+    // What the reader decided on, so that the recording reads the file the same way.
+    flight.encoding = EncodingKey(document_->DecodedEncoding());
+    if (flight.file.empty()) {
+        flight.text = scene.text;
+    }
+    const auto length = static_cast<std::int64_t>(scene.text.size());
+    flight.from =
+        std::clamp<std::int64_t>(scene.cameraIndex, 0, std::max<std::int64_t>(0, length - 1));
+    const std::int64_t from = flight.from;
+    const auto secondsFor = [length, from](double cruise) {
+        // In tenths of a second, as the dialog shows it.
+        return static_cast<double>(DefaultRecordingFrames(
+                   length, from, CruiseStepsPerTick(static_cast<float>(cruise)), 10)) /
+               10.0;
+    };
+
+    VideoExportChoice initial;
+    initial.cruise = 4.0;
+    initial.seconds = secondsFor(initial.cruise);
+    const std::filesystem::path document(documents_->path());
+    const QString folder =
+        document.empty() ? QDir::homePath() : FromLocal(document.parent_path().string());
+    const QString stem = document.empty() ? QString::fromUtf8(strings::kUntitled)
+                                          : FromLocal(document.stem().string());
+    initial.path = folder + QStringLiteral("/") + stem + QStringLiteral(".mp4");
+    const qreal ratio = view_->devicePixelRatio();
+    const QSize windowSize(static_cast<int>(view_->width() * ratio),
+                           static_cast<int>(view_->height() * ratio));
+    CExportDialog dialog(frame_.get(), windowSize, initial, secondsFor);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (!export_) {
+        export_ = std::make_unique<VideoExport>(frame_.get());
+        QObject::connect(export_.get(), &VideoExport::Finished, frame_.get(),
+                         [this](bool written, const QString& message) {
+                             if (written) {
+                                 frame_->statusBar()->showMessage(message, 10000);
+                             } else if (!message.isEmpty()) {
+                                 ShowMessage(frame_.get(), message);
+                             }
+                         });
+    }
+    export_->Start(dialog.Choice(), flight);
 }
 
 void CSelvaneApp::OnAbout() {

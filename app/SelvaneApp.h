@@ -16,6 +16,7 @@ class CSelvaneView;
 class DocumentManager;
 class QApplication;
 class QTranslator;
+class VideoExport;
 class Xaudio2DllUnloadWorkaround_LoadLibraryVersion;
 
 namespace audio::al {
@@ -48,6 +49,7 @@ class CSelvaneApp {
     CSelvaneView* view() const { return view_; }
     CSelvaneDoc* document() const { return document_.get(); }
     DocumentManager* documents() const { return documents_.get(); }
+    VideoExport* videoExport() const { return export_.get(); }
     RecentFileList& recentFiles() { return recent_; }
     const Xaudio2DllUnloadWorkaround_LoadLibraryVersion* GetWorkaround() const {
         return workaround.get();
@@ -62,6 +64,7 @@ class CSelvaneApp {
     void OnAbout();
     void OnHelpContents();
     void OnOpen();
+    void OnExportVideo();
     void StartScreenshot();
     void RefreshRecentMenu();
     void RefreshEncodingPane();
@@ -90,6 +93,7 @@ class CSelvaneApp {
     std::unique_ptr<DocumentManager> documents_;
     std::unique_ptr<CMainFrame> frame_;
     CSelvaneView* view_ = nullptr;  // owned by the frame
+    std::unique_ptr<VideoExport> export_;
     // Dropped files not opened yet, in the order they came.
     std::deque<std::string> dropped_;
     int exitCode_ = 0;

@@ -64,6 +64,32 @@ inline constexpr char kCmdResume[] =
 // The cruise pane of the status bar; %1 is the speed in characters per second.
 inline constexpr char kCruisePane[] = "自動 %1 字/秒";
 
+// Writing the flight to a video file.
+inline constexpr char kMenuExportVideo[] = "動画として書き出し...";
+inline constexpr char kCmdExportVideo[] =
+    "見ている飛行を動画ファイルに書き出します\n動画として書き出し";
+inline constexpr char kExportTitle[] = "動画として書き出し";
+inline constexpr char kExportFile[] = "ファイル名(&N):";
+inline constexpr char kExportBrowse[] = "参照(&B)...";
+inline constexpr char kExportSize[] = "大きさ(&S):";
+inline constexpr char kExportWindowSize[] = "ウィンドウと同じ (%1 x %2)";
+inline constexpr char kExportSeconds[] = "長さ(&L):";
+inline constexpr char kExportSecondsSuffix[] = " 秒";
+inline constexpr char kExportFps[] = "フレームレート(&R):";
+inline constexpr char kExportFpsSuffix[] = " fps";
+inline constexpr char kExportCruise[] = "巡航速度(&C):";
+inline constexpr char kExportCruiseSuffix[] = " 文字/秒";
+inline constexpr char kExportFilters[] =
+    "MP4 動画 (*.mp4);;Matroska 動画 (*.mkv);;WebM 動画 (*.webm)";
+inline constexpr char kExportBadName[] =
+    "動画のファイル名は .mp4、.mkv、.webm のいずれかで終わる必要があります。";
+inline constexpr char kExportReplace[] = "%1 は既に存在します。\n置き換えますか?";
+inline constexpr char kExportProgress[] = "動画を書き出しています...";
+inline constexpr char kExportCancel[] = "キャンセル";
+inline constexpr char kExportFailed[] = "動画を書き出せませんでした。";
+inline constexpr char kExportDone[] = "動画を書き出しました: %1";
+inline constexpr char kExportBusy[] = "動画の書き出しが終わるまでお待ちください。";
+
 inline constexpr char kIndicatorCaps[] = "CAP";
 inline constexpr char kIndicatorNum[] = "NUM";
 inline constexpr char kIndicatorScroll[] = "SCRL";
@@ -94,6 +120,7 @@ inline constexpr int kPrevPane = 57681;
 inline constexpr int kHelpContents = 32772;
 inline constexpr int kBackgroundColor = 32775;
 inline constexpr int kFontColor = 32777;
+inline constexpr int kExportVideo = 32780;
 // Reopen in an encoding: automatic, then the five of the submenu.
 inline constexpr int kReopenAuto = 32790;
 inline constexpr int kReopenCount = 6;

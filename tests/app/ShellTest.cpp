@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDeadlineTimer>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
@@ -15,7 +16,9 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,11 +30,13 @@
 
 #include "app/AboutDlg.h"
 #include "app/DocumentManager.h"
+#include "app/ExportDialog.h"
 #include "app/MainFrame.h"
 #include "app/Messages.h"
 #include "app/SelvaneApp.h"
 #include "app/SelvaneView.h"
 #include "app/Strings.h"
+#include "app/VideoExport.h"
 #include "audio/Platform.h"
 #include "base/ModuleDirectory.h"
 #include "render/platform/RealPlatform.h"
@@ -109,12 +114,17 @@ class ShellTest : public QObject {
     void resumeReturnsToThePlaceUntilTheFileChangesOrItIsSwitchedOff();
     void screenshotsFollowSeedCruiseAndColours();
     void aFlightAtRestDrawsNothingAndEachChangeDrawsOnce();
+    void videoExportRecordsTheFlightOnScreenWhileItGoesOn();
+    void videoExportOfAnUntitledTextCanBeCancelled();
+    void videoExportThatFailsSaysWhy();
 
   private:
     void Start(CommandLine line = {});
     void WaitForFrames(int frames);
     std::string WriteFile(const QString& name, const std::string& bytes);
     QProcess* Program(const QStringList& arguments, bool withDisplay);
+    // Chooses ファイル → 動画として書き出し, lets `fill` set up the dialog and accepts it.
+    void ExportVideo(const std::function<void(CExportDialog&)>& fill);
 
     QTemporaryDir temp_;
     std::unique_ptr<QTemporaryDir> files_;
@@ -126,6 +136,8 @@ class ShellTest : public QObject {
 
 void ShellTest::initTestCase() {
     QVERIFY(temp_.isValid());
+    // The window records by running the program: here that is the real one, not this test.
+    VideoExport::SetProgramForTesting(kProgramDir + QStringLiteral("/Selvane"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp_.filePath(QStringLiteral("config"))));
     SetModuleDirectoryForTesting(kProgramDir.toStdString());
     InstallRealPlatform();
@@ -1023,4 +1035,110 @@ void ShellTest::screenshotsFollowSeedCruiseAndColours() {
 }
 
 QTEST_MAIN(ShellTest)
+void ShellTest::ExportVideo(const std::function<void(CExportDialog&)>& fill) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CExportDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        seen = true;
+        fill(*dialog);
+        dialog->accept();
+    });
+    app_->frame()->Action(command::kExportVideo)->trigger();
+    QVERIFY(seen);
+}
+
+void ShellTest::videoExportRecordsTheFlightOnScreenWhileItGoesOn() {
+    CommandLine line;
+    line.file = (kProgramDir + QStringLiteral("/sample.txt")).toStdString();
+    Start(line);
+    g_scene->cameraIndex = 640;
+    g_scene->cameraT = 0.0f;
+    const QString out = files_->filePath(QStringLiteral("flight.mp4"));
+    ExportVideo([&](CExportDialog& dialog) {
+        // Offered: the document's name in its folder, and the view's own size first.
+        QCOMPARE(dialog.pathEdit()->text(), kProgramDir + QStringLiteral("/sample.mp4"));
+        const QSize own = CExportDialog::VideoSizeOf(app_->view()->size());
+        QCOMPARE(dialog.sizeBox()->itemData(0).toSize(), own);
+        QVERIFY(dialog.secondsBox()->value() > 100.0);
+        dialog.pathEdit()->setText(out);
+        dialog.sizeBox()->setCurrentIndex(dialog.sizeBox()->findData(QSize(640, 360)));
+        dialog.secondsBox()->setValue(1.5);
+        dialog.fpsBox()->setCurrentIndex(dialog.fpsBox()->findData(24));
+    });
+    VideoExport* exporter = app_->videoExport();
+    QVERIFY(exporter != nullptr && exporter->Running());
+    QVERIFY(exporter->progress()->isVisible());
+    const QStringList& arguments = exporter->arguments();
+    for (const char* expected : {"--size=640x360", "--fps=24", "--seconds=1.500", "--from=640",
+                                 "--encoding=cp932", "--progress-lines"}) {
+        QVERIFY2(arguments.contains(QString::fromLatin1(expected)), expected);
+    }
+    QCOMPARE(arguments.last(), kProgramDir + QStringLiteral("/sample.txt"));
+    QSignalSpy finished(exporter, &VideoExport::Finished);
+    const std::uint64_t ticks = app_->view()->ticks();
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.front().at(0).toBool(), true);
+    // The window flew on meanwhile.
+    QVERIFY(app_->view()->ticks() > ticks + 5);
+    QVERIFY(!exporter->progress()->isVisible());
+    QVERIFY(app_->frame()->statusBar()->currentMessage().contains(out));
+    QFile video(out);
+    QVERIFY(video.open(QIODevice::ReadOnly));
+    QCOMPARE(video.read(8).mid(4), QByteArray("ftyp"));
+    QVERIFY(messages_.isEmpty());
+}
+
+void ShellTest::videoExportOfAnUntitledTextCanBeCancelled() {
+    CommandLine line;
+    line.file = (kProgramDir + QStringLiteral("/sample.txt")).toStdString();
+    Start(line);
+    QTest::keyClick(app_->frame(), Qt::Key_N, Qt::ControlModifier);
+    const QString out = files_->filePath(QStringLiteral("long.webm"));
+    ExportVideo([&](CExportDialog& dialog) {
+        dialog.pathEdit()->setText(out);
+        dialog.secondsBox()->setValue(600.0);
+    });
+    VideoExport* exporter = app_->videoExport();
+    QVERIFY(exporter->Running());
+    // No file of its own: the text went to a private one, in UTF-8.
+    const QString text = exporter->arguments().last();
+    QVERIFY(exporter->arguments().contains(QStringLiteral("--encoding=utf-8")));
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+    QVERIFY(QString::fromUtf8(file.readAll()).toStdU16String() == g_scene->text);
+    // The child's progress reaches the dialog before the cancel.
+    QTRY_VERIFY_WITH_TIMEOUT(exporter->progress()->labelText().contains(QStringLiteral("frames")),
+                             30000);
+    QSignalSpy finished(exporter, &VideoExport::Finished);
+    auto* cancel = exporter->progress()->findChild<QPushButton*>();
+    QVERIFY(cancel != nullptr);
+    QCOMPARE(cancel->text(), QString::fromUtf8(strings::kExportCancel));
+    cancel->click();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.front().at(0).toBool(), false);
+    QCOMPARE(finished.front().at(1).toString(), QString());
+    QVERIFY(!exporter->Running());
+    QVERIFY(QDir(files_->path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                .isEmpty());
+    QVERIFY(!QFile::exists(text));
+    QVERIFY(messages_.isEmpty());
+}
+
+void ShellTest::videoExportThatFailsSaysWhy() {
+    Start();
+    ExportVideo([&](CExportDialog& dialog) {
+        dialog.pathEdit()->setText(files_->filePath(QStringLiteral("missing/flight.mkv")));
+        dialog.secondsBox()->setValue(1.0);
+    });
+    QSignalSpy finished(app_->videoExport(), &VideoExport::Finished);
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY(messages_.front().startsWith(QString::fromUtf8(strings::kExportFailed)));
+    QVERIFY2(messages_.front().contains(QStringLiteral("no folder")),
+             qPrintable(messages_.front()));
+}
+
 #include "ShellTest.moc"

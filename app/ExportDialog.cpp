@@ -1,0 +1,160 @@
+#include "app/ExportDialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+
+#include "app/Messages.h"
+#include "app/Strings.h"
+#include "app/VideoEncoder.h"
+
+namespace {
+
+constexpr int kMinWidth = 160;
+constexpr int kMaxSide = 3840;
+constexpr int kMinHeight = 90;
+constexpr int kFrameRates[] = {24, 25, 30, 50, 60};
+const QSize kPresets[] = {{640, 360}, {1280, 720}, {1920, 1080}, {3840, 2160}};
+
+int EvenWithin(int value, int low, int high) {
+    return std::clamp(value - value % 2, low, high);
+}
+
+}  // namespace
+
+QSize CExportDialog::VideoSizeOf(QSize windowSize) {
+    return {EvenWithin(windowSize.width(), kMinWidth, kMaxSide),
+            EvenWithin(windowSize.height(), kMinHeight, kMaxSide)};
+}
+
+CExportDialog::CExportDialog(QWidget* parent, QSize windowSize, const VideoExportChoice& initial,
+                             std::function<double(double cruise)> secondsFor)
+    : QDialog(parent), secondsFor_(std::move(secondsFor)) {
+    setWindowTitle(QString::fromUtf8(strings::kExportTitle));
+    auto* form = new QFormLayout(this);
+
+    path_ = new QLineEdit(initial.path);
+    browse_ = new QPushButton(QString::fromUtf8(strings::kExportBrowse));
+    auto* file = new QHBoxLayout;
+    file->addWidget(path_, 1);
+    file->addWidget(browse_);
+    form->addRow(QString::fromUtf8(strings::kExportFile), file);
+
+    size_ = new QComboBox;
+    const QSize own = VideoSizeOf(windowSize);
+    size_->addItem(QString::fromUtf8(strings::kExportWindowSize).arg(own.width()).arg(own.height()),
+                   own);
+    for (const QSize& preset : kPresets) {
+        size_->addItem(QStringLiteral("%1 x %2").arg(preset.width()).arg(preset.height()), preset);
+    }
+    // A preset of the size asked for, else the window's own.
+    int chosen = 0;
+    for (int i = 1; i < size_->count(); ++i) {
+        if (size_->itemData(i).toSize() == QSize(initial.width, initial.height)) {
+            chosen = i;
+        }
+    }
+    size_->setCurrentIndex(chosen);
+    form->addRow(QString::fromUtf8(strings::kExportSize), size_);
+
+    cruise_ = new QDoubleSpinBox;
+    cruise_->setRange(0.5, 100.0);
+    cruise_->setDecimals(1);
+    cruise_->setSingleStep(0.5);
+    cruise_->setSuffix(QString::fromUtf8(strings::kExportCruiseSuffix));
+    cruise_->setValue(initial.cruise);
+
+    seconds_ = new QDoubleSpinBox;
+    seconds_->setRange(0.1, 86400.0);
+    seconds_->setDecimals(1);
+    seconds_->setSuffix(QString::fromUtf8(strings::kExportSecondsSuffix));
+    seconds_->setValue(initial.seconds);
+    form->addRow(QString::fromUtf8(strings::kExportSeconds), seconds_);
+
+    fps_ = new QComboBox;
+    for (int rate : kFrameRates) {
+        fps_->addItem(QString::number(rate) + QString::fromUtf8(strings::kExportFpsSuffix), rate);
+    }
+    fps_->setCurrentIndex(std::max(fps_->findData(initial.fps), 0));
+    form->addRow(QString::fromUtf8(strings::kExportFps), fps_);
+    form->addRow(QString::fromUtf8(strings::kExportCruise), cruise_);
+
+    // The length follows the speed (the time to the end of the text) until the user sets it.
+    connect(seconds_, &QDoubleSpinBox::editingFinished, this, [this] { secondsTouched_ = true; });
+    connect(cruise_, &QDoubleSpinBox::valueChanged, this, [this](double cruise) {
+        if (!secondsTouched_ && secondsFor_) {
+            seconds_->setValue(secondsFor_(cruise));
+        }
+    });
+    connect(browse_, &QPushButton::clicked, this, &CExportDialog::Browse);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
+    ok_->setEnabled(!initial.path.isEmpty());
+    connect(path_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { ok_->setEnabled(!text.trimmed().isEmpty()); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &CExportDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    form->addRow(buttons);
+}
+
+VideoExportChoice CExportDialog::Choice() const {
+    VideoExportChoice choice;
+    choice.path = path_->text().trimmed();
+    const QSize size = size_->currentData().toSize();
+    choice.width = size.width();
+    choice.height = size.height();
+    choice.seconds = seconds_->value();
+    choice.fps = fps_->currentData().toInt();
+    choice.cruise = cruise_->value();
+    return choice;
+}
+
+void CExportDialog::Browse() {
+    QFileDialog dialog(this, QString::fromUtf8(strings::kExportTitle),
+                       QFileInfo(path_->text()).absolutePath());
+    // Qt's own dialog, as for opening: it speaks Japanese with Qt's translations.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(QString::fromUtf8(strings::kExportFilters).split(QStringLiteral(";;")));
+    dialog.setDefaultSuffix(QStringLiteral("mp4"));
+    if (!path_->text().isEmpty()) {
+        dialog.selectFile(path_->text());
+    }
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        path_->setText(dialog.selectedFiles().front());
+        // The save dialog has asked about replacing an existing file already.
+        path_->setProperty("confirmed", path_->text());
+    }
+}
+
+void CExportDialog::accept() {
+    QString path = path_->text().trimmed();
+    if (path.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".mp4");
+        path_->setText(path);
+    }
+    VideoFormat format;
+    if (!VideoFormatOf(QFile::encodeName(path).toStdString(), &format)) {
+        ShowMessage(this, QString::fromUtf8(strings::kExportBadName));
+        return;
+    }
+    if (QFileInfo::exists(path) && path_->property("confirmed").toString() != path &&
+        QMessageBox::question(this, QString::fromUtf8(strings::kExportTitle),
+                              QString::fromUtf8(strings::kExportReplace).arg(path)) !=
+            QMessageBox::Yes) {
+        return;
+    }
+    QDialog::accept();
+}
