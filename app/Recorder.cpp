@@ -29,8 +29,8 @@ namespace {
 // Default cruise speed of a recording, in characters a second.
 constexpr float kDefaultCruise = 4.0f;
 constexpr double kMaxDefaultSeconds = 600.0;
-// Frames read back at once: one being drawn while the copies of the two before it complete.
-constexpr std::uint32_t kFramesInFlight = 3;
+// Frames read back at once: the copy of one completes while the next is drawn.
+constexpr std::uint32_t kFramesInFlight = 2;
 
 volatile std::sig_atomic_t g_stopSignal = 0;
 
@@ -95,6 +95,8 @@ class Recording {
     CSelvaneDoc document_;
     VideoEncoder encoder_;
     gpu::Ref<gpu::FrameReader> reader_;
+    // The frame read back last, its memory used again for the next.
+    gpu::Picture picture_;
     bool graphics_ = false;
 };
 
@@ -175,12 +177,11 @@ bool Recording::Prepare() {
 }
 
 bool Recording::TakeFrame() {
-    gpu::Picture picture = encoder_.TakeBuffer();
-    if (FAILED(reader_->Take(&picture))) {
+    if (FAILED(reader_->Take(&picture_))) {
         Report("a frame could not be read back from the graphics");
         return false;
     }
-    if (!encoder_.Push(std::move(picture))) {
+    if (!encoder_.Push(picture_)) {
         Report(encoder_.error());
         return false;
     }

@@ -118,9 +118,8 @@ struct VideoEncoder::Codec {
     AVCodecContext* context = nullptr;
     AVStream* stream = nullptr;
     SwsContext* scaler = nullptr;
-    AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
-    gpu::Picture::Order scalerOrder = gpu::Picture::Order::Bgra;
+    gpu::Picture::Layout scalerLayout = gpu::Picture::Layout::Bgra;
     bool headerWritten = false;
 
     AVIOContext* output = nullptr;
@@ -137,7 +136,6 @@ struct VideoEncoder::Codec {
 
     ~Codec() {
         av_packet_free(&packet);
-        av_frame_free(&frame);
         sws_freeContext(scaler);
         avcodec_free_context(&context);
         avformat_free_context(format);
@@ -211,10 +209,8 @@ bool VideoEncoder::Open(const VideoSettings& settings) {
     }
     codec->context = avcodec_alloc_context3(encoder);
     codec->stream = avformat_new_stream(codec->format, nullptr);
-    codec->frame = av_frame_alloc();
     codec->packet = av_packet_alloc();
-    if (codec->context == nullptr || codec->stream == nullptr || codec->frame == nullptr ||
-        codec->packet == nullptr) {
+    if (codec->context == nullptr || codec->stream == nullptr || codec->packet == nullptr) {
         result = AVERROR(ENOMEM);
         return fail("the encoder cannot be set up");
     }
@@ -259,13 +255,6 @@ bool VideoEncoder::Open(const VideoSettings& settings) {
     }
     codec->stream->time_base = context.time_base;
     codec->stream->avg_frame_rate = context.framerate;
-    codec->frame->format = context.pix_fmt;
-    codec->frame->width = context.width;
-    codec->frame->height = context.height;
-    result = av_frame_get_buffer(codec->frame, 0);
-    if (result < 0) {
-        return fail("no memory for a frame");
-    }
     constexpr int kOutputBuffer = 1 << 16;
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(kOutputBuffer));
     codec->fd = file_.fd();
@@ -300,49 +289,112 @@ bool VideoEncoder::Open(const VideoSettings& settings) {
     return true;
 }
 
-gpu::Picture VideoEncoder::TakeBuffer() {
-    std::lock_guard lock(mutex_);
-    if (spare_.empty()) {
-        return {};
+bool VideoEncoder::Convert(const gpu::Picture& picture, AVFrame* frame) {
+    Codec& codec = *codec_;
+    if (picture.width != settings_.width || picture.height != settings_.height ||
+        picture.pixels.size() < std::size_t{4} * picture.width * picture.height) {
+        Fail("a frame of the wrong size reached the encoder");
+        return false;
     }
-    gpu::Picture picture = std::move(spare_.back());
-    spare_.pop_back();
-    return picture;
+    if (codec.scaler == nullptr || codec.scalerLayout != picture.layout) {
+        sws_freeContext(codec.scaler);
+        const AVPixelFormat source =
+            picture.layout == gpu::Picture::Layout::Rgba ? AV_PIX_FMT_RGBA : AV_PIX_FMT_BGRA;
+        codec.scaler = sws_getContext(
+            static_cast<int>(picture.width), static_cast<int>(picture.height), source, frame->width,
+            frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        codec.scalerLayout = picture.layout;
+        if (codec.scaler == nullptr) {
+            Fail("no converter from the rendered frames to YUV 4:2:0");
+            return false;
+        }
+        // Full-range RGB in, limited-range BT.709 out, as the stream is labelled.
+        sws_setColorspaceDetails(codec.scaler, sws_getCoefficients(SWS_CS_DEFAULT), 1,
+                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+    }
+    // The encoder may still hold a reference to a frame it was given: then this gets new memory.
+    const int result = av_frame_make_writable(frame);
+    if (result < 0) {
+        Fail("no memory for a frame: " + AvError(result));
+        return false;
+    }
+    const int pitch = static_cast<int>(picture.width) * 4;
+    const std::uint8_t* top = picture.pixels.data();
+    int stride = pitch;
+    if (picture.bottomUp) {
+        // Rows bottom first: start at the last row and step backwards.
+        top += static_cast<std::size_t>(pitch) * (picture.height - 1);
+        stride = -pitch;
+    }
+    const std::uint8_t* const planes[1] = {top};
+    const int strides[1] = {stride};
+    sws_scale(codec.scaler, planes, strides, 0, static_cast<int>(picture.height), frame->data,
+              frame->linesize);
+    frame->pts = nextPts_++;
+    return true;
 }
 
-bool VideoEncoder::Push(gpu::Picture frame) {
-    std::unique_lock lock(mutex_);
-    if (!codec_) {
+bool VideoEncoder::Push(const gpu::Picture& picture) {
+    if (!codec_ || failed_) {
         return false;
     }
+    // Converted here, on the caller's thread, so that what waits in the queue is the smaller
+    // YUV frame and the encoder's thread only encodes.
+    AVFrame* frame = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (!spare_.empty()) {
+            frame = spare_.back();
+            spare_.pop_back();
+        }
+    }
+    if (frame == nullptr) {
+        frame = av_frame_alloc();
+        if (frame == nullptr) {
+            Fail("no memory for a frame");
+            return false;
+        }
+        frame->format = AV_PIX_FMT_YUV420P;
+        frame->width = static_cast<int>(settings_.width);
+        frame->height = static_cast<int>(settings_.height);
+        const int result = av_frame_get_buffer(frame, 0);
+        if (result < 0) {
+            av_frame_free(&frame);
+            Fail("no memory for a frame: " + AvError(result));
+            return false;
+        }
+    }
+    if (!Convert(picture, frame)) {
+        av_frame_free(&frame);
+        return false;
+    }
+    std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return failed_ || queue_.size() < kQueueLength; });
     if (failed_) {
+        av_frame_free(&frame);
         return false;
     }
-    queue_.push_back(std::move(frame));
+    queue_.push_back(frame);
     changed_.notify_all();
     return true;
 }
 
 void VideoEncoder::Run() {
     for (;;) {
-        gpu::Picture frame;
-        bool last = false;
+        AVFrame* frame = nullptr;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return stopping_ || finishing_ || !queue_.empty(); });
             if (stopping_ || failed_) {
                 return;
             }
-            if (queue_.empty()) {
-                last = true;
-            } else {
-                frame = std::move(queue_.front());
+            if (!queue_.empty()) {
+                frame = queue_.front();
                 queue_.pop_front();
                 changed_.notify_all();
             }
         }
-        if (last) {
+        if (frame == nullptr) {
             // The end: the frames the encoder still holds, then the file's index.
             if (!Encode(nullptr)) {
                 return;
@@ -353,10 +405,10 @@ void VideoEncoder::Run() {
             }
             return;
         }
-        const bool encoded = Encode(&frame);
-        std::lock_guard lock(mutex_);
-        if (spare_.size() < kQueueLength + 1) {
-            spare_.push_back(std::move(frame));
+        const bool encoded = Encode(frame);
+        {
+            std::lock_guard lock(mutex_);
+            spare_.push_back(frame);
         }
         if (!encoded) {
             return;
@@ -364,52 +416,8 @@ void VideoEncoder::Run() {
     }
 }
 
-bool VideoEncoder::Encode(const gpu::Picture* picture) {
+bool VideoEncoder::Encode(AVFrame* frame) {
     Codec& codec = *codec_;
-    AVFrame* frame = nullptr;
-    if (picture != nullptr) {
-        if (picture->width != settings_.width || picture->height != settings_.height ||
-            picture->pixels.size() < std::size_t{4} * picture->width * picture->height) {
-            Fail("a frame of the wrong size reached the encoder");
-            return false;
-        }
-        if (codec.scaler == nullptr || codec.scalerOrder != picture->order) {
-            sws_freeContext(codec.scaler);
-            const AVPixelFormat source =
-                picture->order == gpu::Picture::Order::Rgba ? AV_PIX_FMT_RGBA : AV_PIX_FMT_BGRA;
-            codec.scaler = sws_getContext(
-                static_cast<int>(picture->width), static_cast<int>(picture->height), source,
-                codec.context->width, codec.context->height, codec.context->pix_fmt,
-                SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
-            codec.scalerOrder = picture->order;
-            if (codec.scaler == nullptr) {
-                Fail("no converter from the rendered frames to YUV 4:2:0");
-                return false;
-            }
-            // Full-range RGB in, limited-range BT.709 out, as the stream is labelled.
-            sws_setColorspaceDetails(codec.scaler, sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                                     sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-        }
-        int result = av_frame_make_writable(codec.frame);
-        if (result < 0) {
-            Fail("no memory for a frame: " + AvError(result));
-            return false;
-        }
-        const int pitch = static_cast<int>(picture->width) * 4;
-        const std::uint8_t* top = picture->pixels.data();
-        int stride = pitch;
-        if (picture->bottomUp) {
-            // Rows bottom first: start at the last row and step backwards.
-            top += static_cast<std::size_t>(pitch) * (picture->height - 1);
-            stride = -pitch;
-        }
-        const std::uint8_t* const planes[1] = {top};
-        const int strides[1] = {stride};
-        sws_scale(codec.scaler, planes, strides, 0, static_cast<int>(picture->height),
-                  codec.frame->data, codec.frame->linesize);
-        codec.frame->pts = nextPts_++;
-        frame = codec.frame;
-    }
     int result = avcodec_send_frame(codec.context, frame);
     if (result < 0) {
         Fail("the encoder refused a frame: " + AvError(result));
@@ -435,6 +443,17 @@ bool VideoEncoder::Encode(const gpu::Picture* picture) {
     }
 }
 
+void VideoEncoder::DropFrames() {
+    for (AVFrame* frame : queue_) {
+        av_frame_free(&frame);
+    }
+    queue_.clear();
+    for (AVFrame* frame : spare_) {
+        av_frame_free(&frame);
+    }
+    spare_.clear();
+}
+
 bool VideoEncoder::Finish() {
     if (!codec_) {
         if (error_.empty()) {
@@ -457,6 +476,7 @@ bool VideoEncoder::Finish() {
         }
     }
     codec_.reset();
+    DropFrames();
     if (ok && !file_.Commit()) {
         error_ = file_.error();
         ok = false;
@@ -476,7 +496,7 @@ void VideoEncoder::Abort() {
     }
     codec_.reset();
     file_.Discard();
-    queue_.clear();
+    DropFrames();
 }
 
 std::string VideoEncoder::Description() const {

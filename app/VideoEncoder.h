@@ -13,6 +13,8 @@
 #include "app/PendingFile.h"
 #include "gpu/Device.h"
 
+struct AVFrame;
+
 // The containers a video can be written in, picked by the file name's extension.
 enum class VideoFormat { Mp4, Matroska, WebM };
 
@@ -29,10 +31,10 @@ struct VideoSettings {
 };
 
 // Writes frames to a video file with FFmpeg's libraries on a thread of its own: the caller hands
-// over whole frames, which wait in a short queue while earlier ones are converted to YUV 4:2:0
-// and encoded, so drawing the next frames overlaps the encoding. The file appears under its name
-// only when Finish succeeds; a failure, Abort or the end of the process before Finish leave no
-// file behind (an existing file of that name stays as it was).
+// over whole frames, converted to YUV 4:2:0 as they come, which wait in a short queue while
+// earlier ones are encoded, so drawing the next frames overlaps the encoding. The file appears
+// under its name only when Finish succeeds; a failure, Abort or the end of the process before
+// Finish leave no file behind (an existing file of that name stays as it was).
 class VideoEncoder {
   public:
     VideoEncoder();
@@ -43,11 +45,10 @@ class VideoEncoder {
 
     // Makes the pending file and opens the encoder; false with error() when either fails.
     bool Open(const VideoSettings& settings);
-    // A picture buffer to fill: one the encoder is done with, so that frames recycle their memory.
-    gpu::Picture TakeBuffer();
-    // Queues one frame of the settings' size; waits while the queue is full. False once the
-    // encoding has failed (error() says why); the frame is dropped then.
-    bool Push(gpu::Picture frame);
+    // Converts one frame of the settings' size to YUV 4:2:0 on the calling thread and queues it
+    // for the encoder; waits while the queue is full. False once the encoding has failed
+    // (error() says why); the frame is dropped then.
+    bool Push(const gpu::Picture& picture);
     // Encodes what is queued, writes the end of the file and gives it its name.
     bool Finish();
     // Stops at once: the thread ends after the frame in hand, and the file goes.
@@ -58,13 +59,17 @@ class VideoEncoder {
     std::string Description() const;
     std::uint64_t BytesWritten() const { return bytes_; }
 
-    // Frames that may wait for the encoder.
-    static constexpr std::size_t kQueueLength = 3;
+    // Frames that may wait for the encoder: enough to ride out a slow frame, few enough that a
+    // queue of 1080p frames (3 MB each in YUV 4:2:0) stays small.
+    static constexpr std::size_t kQueueLength = 2;
 
   private:
     struct Codec;
     void Run();
-    bool Encode(const gpu::Picture* frame);
+    bool Convert(const gpu::Picture& picture, AVFrame* frame);
+    // Null: the end of the video.
+    bool Encode(AVFrame* frame);
+    void DropFrames();
     void Fail(std::string message);
 
     VideoSettings settings_;
@@ -73,8 +78,9 @@ class VideoEncoder {
     std::thread thread_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<gpu::Picture> queue_;
-    std::vector<gpu::Picture> spare_;
+    std::deque<AVFrame*> queue_;
+    // Frames the encoder is done with, for the next ones.
+    std::vector<AVFrame*> spare_;
     bool finishing_ = false;
     bool stopping_ = false;
     std::atomic<bool> failed_ = false;

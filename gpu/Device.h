@@ -54,14 +54,15 @@ class Surface : public Object {
     virtual HRESULT AddReference(Ref<Surface>* surface) = 0;
 };
 
-// A picture read back from the device: width x height texels of four bytes, rows of 4 x width
-// bytes, top first unless bottomUp. ReadPresented gives B8G8R8A8 rows top first; a frame reader
-// gives the rows as the device keeps them, which spares a swizzle and a flip per frame.
+// A picture read back from the device: width x height texels of four bytes, B, G, R, A or R, G,
+// B, A, in rows of 4 x width bytes, top first unless bottomUp. ReadPresented gives B8G8R8A8 rows
+// top first; a frame reader gives the rows as the device keeps them, which spares a swizzle and
+// a flip per frame.
 struct Picture {
-    enum class Order { Bgra, Rgba };
+    enum class Layout { Bgra, Rgba };
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    Order order = Order::Bgra;
+    Layout layout = Layout::Bgra;
     bool bottomUp = false;
     std::vector<std::uint8_t> pixels;
 };

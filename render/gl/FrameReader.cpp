@@ -80,7 +80,7 @@ HRESULT FrameReader::Take(gpu::Picture* picture) {
     if (data != nullptr) {
         picture->width = copy.width;
         picture->height = copy.height;
-        picture->order = gpu::Picture::Order::Rgba;
+        picture->layout = gpu::Picture::Layout::Rgba;
         picture->bottomUp = true;
         picture->pixels.resize(size);
         std::memcpy(picture->pixels.data(), data, size);

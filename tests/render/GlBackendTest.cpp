@@ -296,7 +296,7 @@ TEST_F(GlPipeline, AFrameReaderHandsOverThePresentedFramesInTurn) {
     ASSERT_EQ(reader->Take(&taken), S_OK);
     ASSERT_EQ(taken.width, first.width);
     ASSERT_EQ(taken.height, first.height);
-    EXPECT_EQ(taken.order, gpu::Picture::Order::Rgba);
+    EXPECT_EQ(taken.layout, gpu::Picture::Layout::Rgba);
     EXPECT_TRUE(taken.bottomUp);
     std::size_t different = 0;
     for (std::uint32_t y = 0; y < first.height; ++y) {

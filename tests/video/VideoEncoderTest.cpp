@@ -22,7 +22,7 @@ gpu::Picture HalfBlack(std::uint32_t width, std::uint32_t height, bool bottomUpR
     gpu::Picture picture;
     picture.width = width;
     picture.height = height;
-    picture.order = bottomUpRgba ? gpu::Picture::Order::Rgba : gpu::Picture::Order::Bgra;
+    picture.layout = bottomUpRgba ? gpu::Picture::Layout::Rgba : gpu::Picture::Layout::Bgra;
     picture.bottomUp = bottomUpRgba;
     picture.pixels.assign(std::size_t{4} * width * height, 0xFF);
     for (std::uint32_t row = 0; row < height; ++row) {
