@@ -116,8 +116,8 @@ bool ParseRecordingOption(const std::string& name, const std::function<bool(std:
         int width = 0;
         int height = 0;
         if (x == std::string::npos || !ParseNumber(value.substr(0, x), width) ||
-            !ParseNumber(value.substr(x + 1), height) || width < 160 || width > 3840 || height < 90 ||
-            height > 3840 || width % 2 != 0 || height % 2 != 0) {
+            !ParseNumber(value.substr(x + 1), height) || width < 160 || width > 3840 ||
+            height < 90 || height > 3840 || width % 2 != 0 || height % 2 != 0) {
             problem =
                 "option --size needs WIDTHxHEIGHT in even numbers of pixels, 160 to 3840 "
                 "wide and 90 to 3840 high";

@@ -35,7 +35,7 @@ struct CommandLine {
     std::optional<unsigned long> windowId;
     bool drums = false;
     bool ScreenSaver() const { return root || windowId.has_value(); }
-    std::string error;       // for Action::Error: what was wrong, one line
+    std::string error;  // for Action::Error: what was wrong, one line
     // Writing the flight to a video file instead of showing it (--record and what goes with it).
     struct Recording {
         std::string path;      // empty: no recording

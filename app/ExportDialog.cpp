@@ -15,6 +15,7 @@
 #include "app/Messages.h"
 #include "app/Strings.h"
 #include "app/VideoEncoder.h"
+#include "scene/Scene.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ CExportDialog::CExportDialog(QWidget* parent, QSize windowSize, const VideoExpor
     form->addRow(QString::fromUtf8(strings::kExportSize), size_);
 
     cruise_ = new QDoubleSpinBox;
-    cruise_->setRange(0.5, 100.0);
+    cruise_->setRange(kSlowestCruise, kFastestCruise);
     cruise_->setDecimals(1);
     cruise_->setSingleStep(0.5);
     cruise_->setSuffix(QString::fromUtf8(strings::kExportCruiseSuffix));

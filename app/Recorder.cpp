@@ -17,6 +17,7 @@
 #include "app/RecordProgress.h"
 #include "app/VideoEncoder.h"
 #include "base/DebugSink.h"
+#include "base/Random.h"
 #include "camera/FlightTimeline.h"
 #include "render/ShaderFile.h"
 #include "render/platform/HeadlessSurface.h"
@@ -26,8 +27,6 @@
 
 namespace {
 
-// Default cruise speed of a recording, in characters a second.
-constexpr float kDefaultCruise = 4.0f;
 constexpr double kMaxDefaultSeconds = 600.0;
 // Frames read back at once: the copy of one completes while the next is drawn.
 constexpr std::uint32_t kFramesInFlight = 2;
@@ -76,7 +75,10 @@ std::string Megabytes(std::uint64_t bytes) {
 // One recording: the objects it needs, torn down in the right order whatever way it ends.
 class Recording {
   public:
-    explicit Recording(const CommandLine& line) : line_(line), settings_(line.recording) {}
+    explicit Recording(const CommandLine& line)
+        : line_(line),
+          settings_(line.recording),
+          cruise_(line.cruise > 0.0f ? line.cruise : kDefaultRecordingCruise) {}
     ~Recording();
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
@@ -91,6 +93,7 @@ class Recording {
 
     const CommandLine& line_;
     const CommandLine::Recording& settings_;
+    const float cruise_;  // characters a second
     HeadlessSurface surface_;
     CSelvaneDoc document_;
     VideoEncoder encoder_;
@@ -128,6 +131,11 @@ bool Recording::Prepare() {
     document_.SetEncoding(line_.encoding);
     scene.clientWidth = settings_.width;
     scene.clientHeight = settings_.height;
+    // Before the graphics exist, so that the text brush is made in the chosen colour.
+    scene.backgroundColor = line_.background.value_or(scene.backgroundColor);
+    scene.fontColor = line_.foreground.value_or(scene.fontColor);
+    // A seed always, so that the flight can be made again: the one asked for, else the time's.
+    scene.fixedSeed = line_.seed.value_or(static_cast<unsigned>(Time()));
     const HRESULT hr = scene.InitGraphics(&surface_);
     graphics_ = true;
     if (FAILED(hr)) {
@@ -168,11 +176,9 @@ bool Recording::Prepare() {
     }
     // The flight starts on the character asked for, already at its cruise speed, so that the
     // video moves evenly from its first frame.
-    scene.cameraIndex = static_cast<std::int32_t>(settings_.from);
-    scene.cameraT = 0.0f;
-    scene.ComputeKeyFrame(scene.cameraIndex, scene.eyeA, scene.targetA, scene.upA);
-    scene.ComputeKeyFrame(scene.cameraIndex + 1, scene.eyeB, scene.targetB, scene.upB);
-    scene.cameraSpeed = CruiseStepsPerTick(kDefaultCruise);
+    scene.PlaceCamera(settings_.from);
+    scene.cruiseSpeed = cruise_ / kTicksPerSecond;
+    scene.SetCruise(true);
     return true;
 }
 
@@ -207,12 +213,16 @@ int Recording::Run() {
         settings_.seconds > 0.0
             ? std::max<std::int64_t>(1, std::llround(settings_.seconds * settings_.fps))
             : DefaultRecordingFrames(static_cast<std::int64_t>(scene.text.size()), settings_.from,
-                                     scene.cameraSpeed, settings_.fps);
+                                     cruise_, settings_.fps);
     RecordProgress::Style style = RecordProgress::Style::None;
     if (settings_.progressLines) {
         style = RecordProgress::Style::Lines;
     } else if (!settings_.quiet && ::isatty(STDERR_FILENO) != 0) {
         style = RecordProgress::Style::Terminal;
+    }
+    if (style == RecordProgress::Style::Terminal) {
+        Report("recording " + Quoted(settings_.path) + " (seed " + std::to_string(scene.seed) +
+               ")");
     }
     RecordProgress progress(style, frames, settings_.fps);
     progress.Update(0);
@@ -262,19 +272,23 @@ int Recording::Run() {
                       static_cast<long long>(frames), settings_.width, settings_.height,
                       settings_.fps, length, elapsed, elapsed > 0.0 ? length / elapsed : 0.0,
                       Megabytes(encoder_.BytesWritten()).c_str());
-        Report("wrote " + Quoted(settings_.path) + ": " + summary + "; " + encoder_.Description());
+        char flight[96];
+        std::snprintf(flight, sizeof flight, "seed %u, %.1f characters a second", scene.seed,
+                      static_cast<double>(cruise_));
+        Report("wrote " + Quoted(settings_.path) + ": " + summary + "; " + flight + "; " +
+               encoder_.Description());
     }
     return 0;
 }
 
 }  // namespace
 
-std::int64_t DefaultRecordingFrames(std::int64_t length, std::int64_t from, float stepsPerTick,
+std::int64_t DefaultRecordingFrames(std::int64_t length, std::int64_t from, double cruise,
                                     std::uint32_t fps) {
     double seconds = kMaxDefaultSeconds;
     const auto steps = static_cast<double>(std::max<std::int64_t>(0, length - 1 - from));
-    if (stepsPerTick > 0.0f) {
-        seconds = std::min(seconds, steps / stepsPerTick * 0.032);
+    if (cruise > 0.0) {
+        seconds = std::min(seconds, steps / cruise);
     }
     seconds = std::max(seconds, 1.0);
     return static_cast<std::int64_t>(std::ceil(seconds * fps));

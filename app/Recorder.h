@@ -12,13 +12,11 @@
 // file behind, and end the process by that signal.
 int RecordVideo(const CommandLine& line, char* programName);
 
-// Cruise speed in characters a second as path steps per 32 ms tick.
-inline constexpr float CruiseStepsPerTick(float charactersPerSecond) {
-    return charactersPerSecond * 0.032f;
-}
+// The cruise speed of a recording without --cruise, in characters a second.
+inline constexpr float kDefaultRecordingCruise = 4.0f;
 
-// Frames of a recording with no --seconds: until the camera, starting at character `from` and
-// moving `stepsPerTick`, has the last character of a text of `length` characters under it; at
-// least one second, at most 600.
-std::int64_t DefaultRecordingFrames(std::int64_t length, std::int64_t from, float stepsPerTick,
+// Frames of a recording with no --seconds: until the camera, starting at character `from` at
+// `cruise` characters a second, has the last character of a text of `length` characters under
+// it; at least one second, at most 600.
+std::int64_t DefaultRecordingFrames(std::int64_t length, std::int64_t from, double cruise,
                                     std::uint32_t fps);

@@ -580,19 +580,21 @@ void CSelvaneApp::OnExportVideo() {
     if (flight.file.empty()) {
         flight.text = scene.text;
     }
+    flight.seed = scene.seed;
+    flight.background = scene.backgroundColor;
+    flight.foreground = scene.fontColor;
     const auto length = static_cast<std::int64_t>(scene.text.size());
     flight.from =
         std::clamp<std::int64_t>(scene.cameraIndex, 0, std::max<std::int64_t>(0, length - 1));
     const std::int64_t from = flight.from;
     const auto secondsFor = [length, from](double cruise) {
         // In tenths of a second, as the dialog shows it.
-        return static_cast<double>(DefaultRecordingFrames(
-                   length, from, CruiseStepsPerTick(static_cast<float>(cruise)), 10)) /
-               10.0;
+        return static_cast<double>(DefaultRecordingFrames(length, from, cruise, 10)) / 10.0;
     };
 
     VideoExportChoice initial;
-    initial.cruise = 4.0;
+    // The window's own cruise speed, whether cruise is on or not.
+    initial.cruise = view_->cruiseRate();
     initial.seconds = secondsFor(initial.cruise);
     const std::filesystem::path document(documents_->path());
     const QString folder =

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/ExportDialog.h"
+#include "base/Color.h"
 
 class QTemporaryFile;
 class QTimer;
@@ -22,6 +23,9 @@ struct FlightSnapshot {
     std::string encoding;   // how the file was read, as --encoding names it
     std::u16string text;    // the text, for the private file
     std::int64_t from = 0;  // the character under the camera
+    unsigned seed = 0;      // the path's
+    ColorRef background = 0xFFFFFF;
+    ColorRef foreground = 0;
 };
 
 // A recording of the flight on screen, made by the program itself run as a child with --record

@@ -225,14 +225,14 @@ TEST(CommandLineTest, RecordingMistakesAreRefused) {
 }
 
 TEST(CommandLineTest, DefaultRecordingLastsUntilTheEndOfTheText) {
-    // 1000 steps from character 0 to 1000 at 0.128 steps a tick: 7812.5 ticks, 250 s.
-    EXPECT_EQ(DefaultRecordingFrames(1001, 0, CruiseStepsPerTick(4.0f), 30), 7500);
-    EXPECT_EQ(DefaultRecordingFrames(1001, 500, CruiseStepsPerTick(4.0f), 24), 3000);
+    // 1000 steps from character 0 to 1000 at 4 characters a second: 250 s.
+    EXPECT_EQ(DefaultRecordingFrames(1001, 0, 4.0, 30), 7500);
+    EXPECT_EQ(DefaultRecordingFrames(1001, 500, 4.0, 24), 3000);
     // At most ten minutes, at least one second.
-    EXPECT_EQ(DefaultRecordingFrames(1000000, 0, CruiseStepsPerTick(4.0f), 30), 18000);
-    EXPECT_EQ(DefaultRecordingFrames(1001, 0, 0.0f, 25), 15000);
-    EXPECT_EQ(DefaultRecordingFrames(1, 0, CruiseStepsPerTick(4.0f), 60), 60);
-    EXPECT_EQ(DefaultRecordingFrames(0, 0, CruiseStepsPerTick(4.0f), 30), 30);
+    EXPECT_EQ(DefaultRecordingFrames(1000000, 0, 4.0, 30), 18000);
+    EXPECT_EQ(DefaultRecordingFrames(1001, 0, 0.0, 25), 15000);
+    EXPECT_EQ(DefaultRecordingFrames(1, 0, 4.0, 60), 60);
+    EXPECT_EQ(DefaultRecordingFrames(0, 0, 4.0, 30), 30);
 }
 
 }  // namespace

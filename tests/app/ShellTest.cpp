@@ -1054,6 +1054,8 @@ void ShellTest::videoExportRecordsTheFlightOnScreenWhileItGoesOn() {
     Start(line);
     g_scene->cameraIndex = 640;
     g_scene->cameraT = 0.0f;
+    g_scene->backgroundColor = MakeColorRef(0x12, 0x34, 0x56);
+    app_->view()->SetCruiseRate(6.0f);
     const QString out = files_->filePath(QStringLiteral("flight.mp4"));
     ExportVideo([&](CExportDialog& dialog) {
         // Offered: the document's name in its folder, and the view's own size first.
@@ -1061,6 +1063,7 @@ void ShellTest::videoExportRecordsTheFlightOnScreenWhileItGoesOn() {
         const QSize own = CExportDialog::VideoSizeOf(app_->view()->size());
         QCOMPARE(dialog.sizeBox()->itemData(0).toSize(), own);
         QVERIFY(dialog.secondsBox()->value() > 100.0);
+        QCOMPARE(dialog.cruiseBox()->value(), 6.0);
         dialog.pathEdit()->setText(out);
         dialog.sizeBox()->setCurrentIndex(dialog.sizeBox()->findData(QSize(640, 360)));
         dialog.secondsBox()->setValue(1.5);
@@ -1070,9 +1073,14 @@ void ShellTest::videoExportRecordsTheFlightOnScreenWhileItGoesOn() {
     QVERIFY(exporter != nullptr && exporter->Running());
     QVERIFY(exporter->progress()->isVisible());
     const QStringList& arguments = exporter->arguments();
-    for (const char* expected : {"--size=640x360", "--fps=24", "--seconds=1.500", "--from=640",
-                                 "--encoding=cp932", "--progress-lines"}) {
-        QVERIFY2(arguments.contains(QString::fromLatin1(expected)), expected);
+    // The flight on screen: its path's seed, its colours, its speed.
+    for (const QString& expected :
+         {QStringLiteral("--size=640x360"), QStringLiteral("--fps=24"),
+          QStringLiteral("--seconds=1.500"), QStringLiteral("--from=640"),
+          QStringLiteral("--cruise=6.0"), QStringLiteral("--seed=%1").arg(g_scene->seed),
+          QStringLiteral("--background=#123456"), QStringLiteral("--foreground=#000000"),
+          QStringLiteral("--encoding=cp932"), QStringLiteral("--progress-lines")}) {
+        QVERIFY2(arguments.contains(expected), qPrintable(expected));
     }
     QCOMPARE(arguments.last(), kProgramDir + QStringLiteral("/sample.txt"));
     QSignalSpy finished(exporter, &VideoExport::Finished);

@@ -60,6 +60,27 @@ TEST_F(FlightTimelineTest, FramesOnTicksShowThoseTicksAndFramesBetweenLieOnTheLi
     }
 }
 
+TEST_F(FlightTimelineTest, AtASteadyCruiseEveryFrameMovesTheSameDistance) {
+    for (const int fps : {24, 25, 30, 50, 60}) {
+        // 4 characters a second over a path of 200 steps, through the wrap to its start.
+        Start(201, 150, 0.0f);
+        timed.cruiseSpeed = 4.0f / kTicksPerSecond;
+        timed.SetCruise(true);
+        FlightTimeline timeline(timed);
+        const double step = 4.0 / fps;
+        double last = timeline.position();
+        for (int frame = 1; frame <= 30 * fps; ++frame) {
+            timeline.MoveToFrame(frame, fps);
+            const double moved = timeline.position() - last;
+            ASSERT_NEAR(moved, step, step * 0.01) << fps << " fps, frame " << frame;
+            last = timeline.position();
+        }
+        // Thirty seconds at 4 a second from character 150, round the 200 steps of the path.
+        EXPECT_NEAR(last, 270.0, 0.01) << fps;
+        EXPECT_EQ(timed.cameraIndex, 70) << fps;
+    }
+}
+
 TEST_F(FlightTimelineTest, TheWrapToTheStartKeepsMovingForwards) {
     // Ten points, nine steps: from step 7 at 0.45 a tick the camera passes the end in a few ticks.
     Start(10, 7, 0.47f);

@@ -16,8 +16,8 @@
 #include <sstream>
 
 #include "tests/robustness/ChildProcess.h"
-#include "tests/video/DecodedVideo.h"
 #include "tests/text/TempDir.h"
+#include "tests/video/DecodedVideo.h"
 
 namespace {
 
@@ -105,8 +105,9 @@ TEST_F(RecordTest, WebmIsVp9AndMatroskaIsH264EvenUnderAnUnreachableDisplay) {
     ASSERT_TRUE(child.WaitForExit(120s));
     ASSERT_EQ(child.exitCode(), 0) << child.err();
     EXPECT_EQ(child.err(), "");
-    const auto matroska = Record(
-        {"--record=" + mkv, "--size=320x180", "--fps=25", "--seconds=1", "-e", "utf-8", text});
+    const auto matroska =
+        Record({"--record=" + mkv, "--size=320x180", "--fps=25", "--seconds=1", "-e", "utf-8",
+                "--background=navy", "--foreground=#ffff00", text});
     ASSERT_EQ(matroska->exitCode(), 0) << matroska->err();
 
     const DecodedVideo vp9 = DecodeVideo(webm);
@@ -118,6 +119,36 @@ TEST_F(RecordTest, WebmIsVp9AndMatroskaIsH264EvenUnderAnUnreachableDisplay) {
     EXPECT_NE(h264.container.find("matroska"), std::string::npos);
     EXPECT_EQ(h264.frames.size(), 25u);
     EXPECT_EQ(h264.pixelFormat, "yuv420p");
+    // Yellow text on navy: dark almost everywhere.
+    ASSERT_FALSE(h264.frames.empty());
+    EXPECT_GT(h264.frames.front().darkAll, 0.8);
+}
+
+TEST_F(RecordTest, ThePrintedSeedMakesTheSameVideoAgainFrameForFrame) {
+    const auto record = [&](const std::string& name, std::vector<std::string> more) {
+        std::vector<std::string> arguments = {"--record=" + folder_.PathOf(name), "--size=320x180",
+                                              "--seconds=1", "--cruise=8", "--from=300"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        arguments.push_back(kSample);
+        const auto child = Record(arguments);
+        EXPECT_EQ(child->exitCode(), 0) << child->err();
+        std::vector<std::uint64_t> hashes;
+        for (const DecodedVideo::Frame& frame : DecodeVideo(folder_.PathOf(name)).frames) {
+            hashes.push_back(frame.hash);
+        }
+        return std::make_pair(child->err(), hashes);
+    };
+    const auto [summary, first] = record("first.mp4", {});
+    // "...; seed N, 8.0 characters a second; ..."
+    const std::size_t at = summary.find("; seed ");
+    ASSERT_NE(at, std::string::npos) << summary;
+    const unsigned seed = static_cast<unsigned>(std::stoul(summary.substr(at + 7)));
+    EXPECT_NE(summary.find("8.0 characters a second"), std::string::npos);
+    const auto again = record("again.mp4", {"--seed=" + std::to_string(seed)}).second;
+    const auto other = record("other.mp4", {"--seed=" + std::to_string(seed + 1)}).second;
+    ASSERT_EQ(first.size(), 30u);
+    EXPECT_EQ(again, first);
+    EXPECT_NE(other, first);
 }
 
 TEST_F(RecordTest, WithoutSecondsTheVideoEndsAtTheEndOfTheText) {
