@@ -176,7 +176,7 @@ TEST(CommandLineTest, RecordingTakesItsOptionsAndDefaults) {
 
     const CommandLine line =
         Parse({"poem.txt", "--record", "out/a.webm", "--seconds=2.5", "--size=3840x2160", "--fps",
-               "60", "--from=1000000", "--quiet", "--progress-lines"});
+               "60", "--from=1000000", "--quiet", "--progress-lines", "--cruise=2.5", "--seed=7"});
     ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
     EXPECT_EQ(line.recording.path, "out/a.webm");
     EXPECT_EQ(line.recording.seconds, 2.5);
@@ -186,6 +186,8 @@ TEST(CommandLineTest, RecordingTakesItsOptionsAndDefaults) {
     EXPECT_EQ(line.recording.from, 1000000);
     EXPECT_TRUE(line.recording.quiet);
     EXPECT_TRUE(line.recording.progressLines);
+    EXPECT_EQ(line.cruise, 2.5f);
+    EXPECT_EQ(line.seed, 7u);
     EXPECT_EQ(Parse({"--record=a.mkv", "--size=160x90", "a"}).recording.height, 90u);
 }
 
