@@ -38,10 +38,12 @@ void RecordProgress::Update(std::int64_t done) {
     const auto now = std::chrono::steady_clock::now();
     const int percent = total_ > 0 ? static_cast<int>(done * 100 / total_) : 100;
     if (style_ == Style::Lines) {
-        if (percent == percentShown_) {
+        // Each percent, and twice a second in between, so that a long video's details move.
+        if (percent == percentShown_ && now - shown_ < std::chrono::milliseconds(500)) {
             return;
         }
         percentShown_ = percent;
+        shown_ = now;
         const std::string details = Describe(done, total_, fps_, ElapsedSeconds());
         std::printf("%d\n# %s\n", percent, details.c_str());
         std::fflush(stdout);

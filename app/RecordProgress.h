@@ -7,8 +7,9 @@
 
 // How far a recording has come. On a terminal: one line on standard error, rewritten in place
 // at most ten times a second. For a program reading standard output (--progress-lines): the
-// percentage alone on a line whenever it changes, and a line starting with "# " with the
-// details, the format zenity --progress reads. Otherwise nothing until the summary.
+// percentage alone on a line whenever it changes (and twice a second), each followed by a line
+// starting with "# " with the details, the format zenity --progress reads. Otherwise nothing
+// until the summary.
 class RecordProgress {
   public:
     enum class Style { None, Terminal, Lines };

@@ -36,7 +36,7 @@ for size in "${sizes[@]}"; do
     for ((i = 0; i < runs; i++)); do
         out=$work/out.$extension
         /usr/bin/time -f '%e %M' -o "$work/time" "$program" --record="$out" --size="$size" \
-            --seconds="$seconds" "$sample" 2>"$work/err" || { cat "$work/err" >&2; exit 1; }
+            --seconds="$seconds" --seed=1 "$sample" 2>"$work/err" || { cat "$work/err" >&2; exit 1; }
         read -r wall kb <"$work/time"
         walls+=("$wall")
         rss+=("$kb")
