@@ -235,16 +235,18 @@ int Recording::Run() {
         }
         timeline.MoveToFrame(i, fps);
         scene.Render();
+        // The frame before goes to the encoder while this one is drawn, and only then is this
+        // one read back: drawing, converting and encoding overlap.
+        if (reader_->Queued() > 0 && !TakeFrame()) {
+            progress.Close();
+            return 1;
+        }
         if (FAILED(reader_->Queue())) {
             progress.Close();
             Report("frame " + std::to_string(i) + " could not be drawn");
             return 1;
         }
-        if (reader_->Queued() >= kFramesInFlight - 1 && !TakeFrame()) {
-            progress.Close();
-            return 1;
-        }
-        progress.Update(i + 1 - reader_->Queued());
+        progress.Update(i);
     }
     while (reader_->Queued() > 0) {
         if (!TakeFrame()) {

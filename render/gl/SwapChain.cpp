@@ -70,6 +70,9 @@ HRESULT SwapChain::Present(std::uint32_t syncInterval, std::uint32_t flags) {
     context.ClearErrors();
     PresentTarget target = context.surface().GetPresentTarget();
     if (target.none) {
+        // Sends the frame on its way as a swap would: a driver that queues work (llvmpipe bins
+        // it for its threads) draws it while the caller goes on.
+        context.gl().Flush();
         context.surface().Presented(syncInterval);
         backBuffer_->presented = true;
         return S_OK;
