@@ -43,6 +43,8 @@ CExportDialog::CExportDialog(QWidget* parent, QSize windowSize, const VideoExpor
     auto* form = new QFormLayout(this);
 
     path_ = new QLineEdit(initial.path);
+    // Room for a folder and a name without scrolling.
+    path_->setMinimumWidth(path_->fontMetrics().averageCharWidth() * 48);
     browse_ = new QPushButton(QString::fromUtf8(strings::kExportBrowse));
     auto* file = new QHBoxLayout;
     file->addWidget(path_, 1);
@@ -99,6 +101,8 @@ CExportDialog::CExportDialog(QWidget* parent, QSize windowSize, const VideoExpor
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     ok_ = buttons->button(QDialogButtonBox::Ok);
+    ok_->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8(strings::kExportCancel));
     ok_->setEnabled(!initial.path.isEmpty());
     connect(path_, &QLineEdit::textChanged, this,
             [this](const QString& text) { ok_->setEnabled(!text.trimmed().isEmpty()); });

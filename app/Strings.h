@@ -85,6 +85,8 @@ inline constexpr char kExportBadName[] =
     "動画のファイル名は .mp4、.mkv、.webm のいずれかで終わる必要があります。";
 inline constexpr char kExportReplace[] = "%1 は既に存在します。\n置き換えますか?";
 inline constexpr char kExportProgress[] = "動画を書き出しています...";
+inline constexpr char kExportFrames[] = "%1 / %2 フレーム";
+inline constexpr char kExportSpeed[] = "　実時間の %1 倍の速さ　残り %2 秒";
 inline constexpr char kExportCancel[] = "キャンセル";
 inline constexpr char kExportFailed[] = "動画を書き出せませんでした。";
 inline constexpr char kExportDone[] = "動画を書き出しました: %1";

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <QWidget>
@@ -20,6 +21,22 @@ QString& Program() {
 
 // A child that does not end within this after SIGTERM is killed (its unnamed file goes with it).
 constexpr int kKillAfterMs = 5000;
+
+// The child's details ("126/300 frames  2.1x real time  3 s left") in the window's language.
+QString Details(const QByteArray& line) {
+    static const QRegularExpression pattern(
+        QStringLiteral(R"((\d+)/(\d+) frames(?:\s+([\d.]+)x real time\s+(\d+) s left)?)"));
+    const QRegularExpressionMatch match = pattern.match(QString::fromUtf8(line));
+    if (!match.hasMatch()) {
+        return {};
+    }
+    QString text =
+        QString::fromUtf8(strings::kExportFrames).arg(match.captured(1), match.captured(2));
+    if (match.hasCaptured(3)) {
+        text += QString::fromUtf8(strings::kExportSpeed).arg(match.captured(3), match.captured(4));
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -142,7 +159,7 @@ void VideoExport::ReadProgress() {
             continue;
         }
         if (line.startsWith("# ")) {
-            progress_->setLabelText(label_ + QStringLiteral("\n") + QString::fromUtf8(line.mid(2)));
+            progress_->setLabelText(label_ + QStringLiteral("\n") + Details(line.mid(2)));
             continue;
         }
         bool number = false;

@@ -1117,8 +1117,8 @@ void ShellTest::videoExportOfAnUntitledTextCanBeCancelled() {
     QCOMPARE(file.permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
     QVERIFY(QString::fromUtf8(file.readAll()).toStdU16String() == g_scene->text);
     // The child's progress reaches the dialog before the cancel.
-    QTRY_VERIFY_WITH_TIMEOUT(exporter->progress()->labelText().contains(QStringLiteral("frames")),
-                             30000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        exporter->progress()->labelText().contains(QStringLiteral(" / 18000 フレーム")), 30000);
     QSignalSpy finished(exporter, &VideoExport::Finished);
     auto* cancel = exporter->progress()->findChild<QPushButton*>();
     QVERIFY(cancel != nullptr);
