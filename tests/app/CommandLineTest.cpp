@@ -199,6 +199,8 @@ TEST(CommandLineTest, RecordingMistakesAreRefused) {
         {"--record=", "a"},
         {"--record=a.mp4"},
         {"--record=a.mp4", "--screenshot=b.png", "a"},
+        {"--record=a.mp4", "--root", "a"},
+        {"--record=a.mp4", "--window-id=0x2c00007", "a"},
         {"--seconds=3", "a"},
         {"--size=640x360", "a"},
         {"--fps=30", "a"},
