@@ -1034,7 +1034,6 @@ void ShellTest::screenshotsFollowSeedCruiseAndColours() {
     QVERIFY(wrong->readAllStandardError().contains("not-a-colour\" is not a colour"));
 }
 
-QTEST_MAIN(ShellTest)
 void ShellTest::ExportVideo(const std::function<void(CExportDialog&)>& fill) {
     bool seen = false;
     QTimer::singleShot(0, [&] {
@@ -1149,4 +1148,5 @@ void ShellTest::videoExportThatFailsSaysWhy() {
              qPrintable(messages_.front()));
 }
 
+QTEST_MAIN(ShellTest)
 #include "ShellTest.moc"
