@@ -234,14 +234,15 @@ int Recording::Run() {
             return Interrupted(signal);
         }
         timeline.MoveToFrame(i, fps);
-        scene.Render();
+        // S_FALSE presents nothing: the frame reader would hand over the frame before again.
+        const HRESULT drawn = scene.Render();
         // The frame before goes to the encoder while this one is drawn, and only then is this
         // one read back: drawing, converting and encoding overlap.
         if (reader_->Queued() > 0 && !TakeFrame()) {
             progress.Close();
             return 1;
         }
-        if (FAILED(reader_->Queue())) {
+        if (drawn != S_OK || FAILED(reader_->Queue())) {
             progress.Close();
             Report("frame " + std::to_string(i) + " could not be drawn");
             return 1;
