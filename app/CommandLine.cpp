@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "app/ParseNumber.h"
@@ -350,7 +350,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     if (!recording.path.empty() && line.ScreenSaver()) {
         return Fail(line, "--record does not go with --root, --window-id or XSCREENSAVER_WINDOW");
     }
-    if (!recording.path.empty() && line.file.empty()) {
+    if (!recording.path.empty() && line.file.empty() && !line.standardInput) {
         return Fail(line, "--record needs the FILE to fly through");
     }
     return line;

@@ -9,12 +9,14 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 
 #include "app/DocumentManager.h"
 #include "app/RecentFileList.h"
 #include "app/RecordProgress.h"
+#include "app/Strings.h"
 #include "app/VideoEncoder.h"
 #include "base/DebugSink.h"
 #include "base/Random.h"
@@ -151,9 +153,14 @@ bool Recording::Prepare() {
     std::string reason;
     try {
         errno = 0;
-        opened = document_.OnOpenDocument(line_.file);
+        opened = line_.standardInput
+                     ? document_.OnOpenStandardInput(strings::kStandardInput, line_.encoding)
+                     : document_.OnOpenDocument(line_.file);
         if (!opened) {
-            reason = DocumentManager::DescribeOpenFailure(line_.file, errno);
+            const int error = errno;
+            reason = !line_.standardInput ? DocumentManager::DescribeOpenFailure(line_.file, error)
+                     : error != 0         ? std::strerror(error)
+                                          : "cannot be read";
         }
     } catch (const FileException& error) {
         reason = error.what();
@@ -161,7 +168,9 @@ bool Recording::Prepare() {
         reason = "out of memory";
     }
     if (!opened) {
-        Report("cannot open " + Quoted(line_.file) + ": " + reason);
+        Report((line_.standardInput ? std::string("cannot read standard input")
+                                    : "cannot open " + Quoted(line_.file)) +
+               ": " + reason);
         return false;
     }
     const auto length = static_cast<std::int64_t>(scene.text.size());

@@ -189,6 +189,9 @@ TEST(CommandLineTest, RecordingTakesItsOptionsAndDefaults) {
     EXPECT_EQ(line.cruise, 2.5f);
     EXPECT_EQ(line.seed, 7u);
     EXPECT_EQ(Parse({"--record=a.mkv", "--size=160x90", "a"}).recording.height, 90u);
+    const CommandLine piped = Parse({"--record=a.mkv", "-"});
+    EXPECT_EQ(piped.action, CommandLine::Action::Run) << piped.error;
+    EXPECT_TRUE(piped.standardInput);
 }
 
 TEST(CommandLineTest, RecordingMistakesAreRefused) {

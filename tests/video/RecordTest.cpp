@@ -1,6 +1,7 @@
 // selvane --record as a user runs it, on a machine with no display: the program is started with
 // DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset, and its videos are read back with FFmpeg.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <pwd.h>
@@ -158,6 +159,24 @@ TEST_F(RecordTest, WithoutSecondsTheVideoEndsAtTheEndOfTheText) {
     const auto child = Record({"--record=" + out, "--size=160x90", "--fps=24", text});
     ASSERT_EQ(child->exitCode(), 0) << child->err();
     EXPECT_EQ(DecodeVideo(out).frames.size(), 120u);
+
+    // The same text in UTF-16LE from standard input, its encoding found by its mark.
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("abcdefghijklmnopqrstu")) {
+        utf16 += {c, '\0'};
+    }
+    ASSERT_EQ(::write(fds[1], utf16.data(), utf16.size()), static_cast<ssize_t>(utf16.size()));
+    ::close(fds[1]);
+    const std::string piped = folder_.PathOf("piped.mp4");
+    ChildOptions options = Options({"--record=" + piped, "--size=160x90", "--fps=24", "-"});
+    options.standardInput = fds[0];
+    ChildProcess fromPipe(options);
+    ::close(fds[0]);
+    ASSERT_TRUE(fromPipe.WaitForExit(120s));
+    ASSERT_EQ(fromPipe.exitCode(), 0) << fromPipe.err();
+    EXPECT_EQ(DecodeVideo(piped).frames.size(), 120u);
 }
 
 TEST_F(RecordTest, ProgressLinesCountUpToOneHundred) {
