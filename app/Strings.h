@@ -138,4 +138,53 @@ inline constexpr int kNotchAway = 32807;
 inline constexpr int kPageForward = 32808;
 inline constexpr int kPageBack = 32809;
 inline constexpr int kLeaveFullScreen = 32810;
+
+// A shared identifier runs the wrong command from a menu, so every command, the recent-file
+// block (16 identifiers, as many as the list could ever grow to) and the reopen block expanded,
+// must have identifiers of its own.
+constexpr bool IdentifiersAreDistinct() {
+    struct Block {
+        int first;
+        int count;
+    };
+    constexpr Block blocks[] = {
+        {kNew, 1},
+        {kOpen, 1},
+        {kSave, 1},
+        {kRecentFirst, 16},
+        {kCopy, 1},
+        {kCut, 1},
+        {kPaste, 1},
+        {kUndo, 1},
+        {kAbout, 1},
+        {kExit, 1},
+        {kNextPane, 1},
+        {kPrevPane, 1},
+        {kHelpContents, 1},
+        {kBackgroundColor, 1},
+        {kFontColor, 1},
+        {kExportVideo, 1},
+        {kReopenAuto, kReopenCount},
+        {kCruise, 1},
+        {kFaster, 1},
+        {kSlower, 1},
+        {kHome, 1},
+        {kFullScreen, 1},
+        {kResume, 1},
+        {kNotchTowards, 1},
+        {kNotchAway, 1},
+        {kPageForward, 1},
+        {kPageBack, 1},
+        {kLeaveFullScreen, 1},
+    };
+    for (const Block& a : blocks) {
+        for (const Block& b : blocks) {
+            if (&a != &b && a.first < b.first + b.count && b.first < a.first + a.count) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(IdentifiersAreDistinct(), "two commands share an identifier");
 }  // namespace command
