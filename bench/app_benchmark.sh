@@ -31,15 +31,9 @@ cleanup() {
 trap cleanup EXIT
 
 # A screen large enough for a 1920 x 1080 view with the menu and status bars around it.
-exec {fd}>"$work/display"
-Xvfb -displayfd "$fd" -screen 0 2048x1280x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-server=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
+. tests/support/PrivateXvfb.sh
+start_private_xvfb "$work" 2048x1280x24 -noreset || exit 1
+export DISPLAY=$display
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 

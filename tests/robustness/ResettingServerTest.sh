@@ -14,16 +14,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# -displayfd: the server picks a free display and writes its number once it accepts clients.
-exec {fd}>"$work/display"
-Xvfb -displayfd "$fd" -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-server=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-display=:$(head -n 1 "$work/display")
+# Without -noreset: the server resets whenever its last client leaves.
+. "$(dirname "$0")/../support/PrivateXvfb.sh"
+start_private_xvfb "$work" 640x480x24 || { echo "FAIL" >&2; exit 1; }
 
 failed=0
 for i in $(seq "$starts"); do
