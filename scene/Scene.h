@@ -11,6 +11,7 @@
 #include "gpu/Platform.h"
 #include "scene/Material.h"
 #include "scene/RibbonSegment.h"
+#include "scene/Ruby.h"
 
 // Timer ticks per second: the view's timer runs every 32 ms.
 inline constexpr float kTicksPerSecond = 31.25f;
@@ -30,6 +31,9 @@ struct Scene {
     ColorRef backgroundColor = 0xFFFFFF;
     ColorRef fontColor = 0;
     std::u16string text;
+    // What is drawn over runs of the text, ordered by first base character, no two sharing
+    // one. Set with the text, before a build; Reset leaves it, as it leaves the text.
+    std::vector<Ruby> ruby;
     std::vector<Vec3> pathPoints;
     std::int32_t cameraIndex = 0;
     Vec3 eyeA, eyeB;
