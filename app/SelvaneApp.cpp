@@ -25,16 +25,7 @@
 #include <new>
 #include <optional>
 
-#include "app/AboutDlg.h"
 #include "app/DisplayProblem.h"
-#include "app/DocumentManager.h"
-#include "app/MainFrame.h"
-#include "app/Messages.h"
-#include "app/Recorder.h"
-#include "app/ScreenSaver.h"
-#include "app/SelvaneView.h"
-#include "app/Strings.h"
-#include "app/VideoExport.h"
 #include "audio/MessageBox.h"
 #include "audio/Platform.h"
 #include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
@@ -44,8 +35,17 @@
 #include "base/ModuleDirectory.h"
 #include "render/ShaderFile.h"
 #include "render/platform/RealPlatform.h"
+#include "saver/ScreenSaver.h"
 #include "scene/Scene.h"
 #include "scene/SelvaneDoc.h"
+#include "session/DocumentManager.h"
+#include "shell/AboutDlg.h"
+#include "shell/MainFrame.h"
+#include "shell/Messages.h"
+#include "shell/SelvaneView.h"
+#include "shell/Strings.h"
+#include "shell/VideoExport.h"
+#include "video/Recorder.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/RecentFileList.h"
-#include "app/ResumeList.h"
+#include "session/CommandLine.h"
+#include "session/RecentFileList.h"
+#include "session/ResumeList.h"
 
 class CMainFrame;
 class CSelvaneDoc;

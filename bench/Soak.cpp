@@ -34,11 +34,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/DocumentManager.h"
-#include "app/MainFrame.h"
-#include "app/Messages.h"
 #include "app/SelvaneApp.h"
-#include "app/SelvaneView.h"
 #include "audio/MessageBox.h"
 #include "audio/Platform.h"
 #include "audio/al/Platform.h"
@@ -48,6 +44,10 @@
 #include "render/platform/RealPlatform.h"
 #include "render/text/TextFactory.h"
 #include "scene/Scene.h"
+#include "session/DocumentManager.h"
+#include "shell/MainFrame.h"
+#include "shell/Messages.h"
+#include "shell/SelvaneView.h"
 
 namespace {
 

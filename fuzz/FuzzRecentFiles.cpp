@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/RecentFileList.h"
-#include "app/ResumeList.h"
+#include "session/RecentFileList.h"
+#include "session/ResumeList.h"
 
 namespace {
 

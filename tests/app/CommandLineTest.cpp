@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
-#include "app/Recorder.h"
+#include "session/CommandLine.h"
+#include "video/Recorder.h"
 
 #include <utility>
 

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "app/DocumentManager.h"
 #include "base/DebugSink.h"
 #include "scene/FileException.h"
+#include "session/DocumentManager.h"
 
 namespace fs = std::filesystem;
 

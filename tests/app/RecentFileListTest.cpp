@@ -8,7 +8,7 @@
 #include <random>
 #include <sstream>
 
-#include "app/RecentFileList.h"
+#include "session/RecentFileList.h"
 
 namespace fs = std::filesystem;
 

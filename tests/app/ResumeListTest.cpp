@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/RecentFileList.h"
-#include "app/ResumeList.h"
+#include "session/RecentFileList.h"
+#include "session/ResumeList.h"
 
 namespace fs = std::filesystem;
 

@@ -28,19 +28,19 @@
 #include <fstream>
 #include <memory>
 
-#include "app/AboutDlg.h"
-#include "app/DocumentManager.h"
-#include "app/ExportDialog.h"
-#include "app/MainFrame.h"
-#include "app/Messages.h"
 #include "app/SelvaneApp.h"
-#include "app/SelvaneView.h"
-#include "app/Strings.h"
-#include "app/VideoExport.h"
 #include "audio/Platform.h"
 #include "base/ModuleDirectory.h"
 #include "render/platform/RealPlatform.h"
 #include "scene/Scene.h"
+#include "session/DocumentManager.h"
+#include "shell/AboutDlg.h"
+#include "shell/ExportDialog.h"
+#include "shell/MainFrame.h"
+#include "shell/Messages.h"
+#include "shell/SelvaneView.h"
+#include "shell/Strings.h"
+#include "shell/VideoExport.h"
 #include "tests/fakes/FakeAudio.h"
 #include "tests/support/Allocations.h"
 

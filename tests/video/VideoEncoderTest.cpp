@@ -11,9 +11,9 @@ extern "C" {
 #include <fstream>
 #include <sstream>
 
-#include "app/VideoEncoder.h"
-#include "tests/video/DecodedVideo.h"
 #include "tests/text/TempDir.h"
+#include "tests/video/DecodedVideo.h"
+#include "video/VideoEncoder.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/CommandLine.h"
+#include "session/CommandLine.h"
 
 // The flight of the command line's FILE written to a video file, with no window: the program's
 // own renderer and text stack draw every frame offscreen (EGL on Mesa's surfaceless platform,

@@ -1,4 +1,4 @@
-#include "app/VideoExport.h"
+#include "shell/VideoExport.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "app/Strings.h"
+#include "shell/Strings.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/RecentFileList.h"
+#include "session/RecentFileList.h"
 
 #include <fcntl.h>
 #include <pwd.h>

@@ -1,4 +1,4 @@
-#include "app/RecordProgress.h"
+#include "video/RecordProgress.h"
 
 #include <cmath>
 

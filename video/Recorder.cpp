@@ -1,4 +1,4 @@
-#include "app/Recorder.h"
+#include "video/Recorder.h"
 
 #include <unistd.h>
 
@@ -13,11 +13,6 @@
 #include <new>
 #include <string>
 
-#include "app/DocumentManager.h"
-#include "app/RecentFileList.h"
-#include "app/RecordProgress.h"
-#include "app/Strings.h"
-#include "app/VideoEncoder.h"
 #include "base/DebugSink.h"
 #include "base/Random.h"
 #include "camera/FlightTimeline.h"
@@ -26,6 +21,11 @@
 #include "render/platform/RealPlatform.h"
 #include "scene/FileException.h"
 #include "scene/SelvaneDoc.h"
+#include "session/DocumentManager.h"
+#include "session/RecentFileList.h"
+#include "shell/Strings.h"
+#include "video/RecordProgress.h"
+#include "video/VideoEncoder.h"
 
 namespace {
 

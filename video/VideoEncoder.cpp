@@ -1,4 +1,4 @@
-#include "app/VideoEncoder.h"
+#include "video/VideoEncoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

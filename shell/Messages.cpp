@@ -1,11 +1,11 @@
-#include "app/Messages.h"
+#include "shell/Messages.h"
 
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/Strings.h"
+#include "shell/Strings.h"
 
 namespace {
 bool& ToStandardError() {

@@ -1,4 +1,4 @@
-#include "app/LockKeys.h"
+#include "shell/LockKeys.h"
 
 // Qt before X11: Xlib defines macros (Bool, Status, None) that Qt's headers would trip over.
 #include <QGuiApplication>

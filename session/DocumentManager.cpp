@@ -1,4 +1,4 @@
-#include "app/DocumentManager.h"
+#include "session/DocumentManager.h"
 
 #include <sys/stat.h>
 
@@ -9,9 +9,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/Strings.h"
 #include "base/DebugSink.h"
 #include "scene/FileException.h"
+#include "shell/Strings.h"
 
 namespace {
 

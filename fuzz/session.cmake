@@ -3,7 +3,7 @@
 # target does not pull in Qt with the rest of the shell's library.
 selvane_add_fuzzer(fuzz_recent_files
     ${CMAKE_CURRENT_LIST_DIR}/FuzzRecentFiles.cpp
-    ${PROJECT_SOURCE_DIR}/app/RecentFileList.cpp
-    ${PROJECT_SOURCE_DIR}/app/ResumeList.cpp
+    ${PROJECT_SOURCE_DIR}/session/RecentFileList.cpp
+    ${PROJECT_SOURCE_DIR}/session/ResumeList.cpp
 )
 target_link_libraries(fuzz_recent_files PRIVATE selvane_options)

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/PendingFile.h"
 #include "gpu/Device.h"
+#include "video/PendingFile.h"
 
 struct AVFrame;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
+#include "session/CommandLine.h"
 
 class CSelvaneDoc;
 class CSelvaneView;

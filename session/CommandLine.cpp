@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "session/CommandLine.h"
 
 #include <QColor>
 #include <QString>
@@ -10,9 +10,9 @@
 #include <optional>
 #include <string_view>
 
-#include "app/ParseNumber.h"
-#include "app/VideoEncoder.h"
 #include "scene/Scene.h"
+#include "session/ParseNumber.h"
+#include "video/VideoEncoder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/SelvaneView.h"
+#include "shell/SelvaneView.h"
 
 #include <QDropEvent>
 #include <QExposeEvent>

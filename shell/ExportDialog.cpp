@@ -1,4 +1,4 @@
-#include "app/ExportDialog.h"
+#include "shell/ExportDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/Messages.h"
-#include "app/Strings.h"
-#include "app/VideoEncoder.h"
 #include "scene/Scene.h"
+#include "shell/Messages.h"
+#include "shell/Strings.h"
+#include "video/VideoEncoder.h"
 
 namespace {
 

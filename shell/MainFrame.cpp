@@ -1,4 +1,4 @@
-#include "app/MainFrame.h"
+#include "shell/MainFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,10 +14,10 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/LockKeys.h"
-#include "app/RecentFileList.h"
-#include "app/Strings.h"
 #include "scene/Scene.h"
+#include "session/RecentFileList.h"
+#include "shell/LockKeys.h"
+#include "shell/Strings.h"
 
 namespace {
 

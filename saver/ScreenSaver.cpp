@@ -1,4 +1,4 @@
-#include "app/ScreenSaver.h"
+#include "saver/ScreenSaver.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -14,15 +14,15 @@
 #include <utility>
 
 #include "app/DisplayProblem.h"
-#include "app/DocumentManager.h"
-#include "app/RecentFileList.h"
-#include "app/SelvaneView.h"
-#include "app/Strings.h"
 #include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
 #include "base/DebugSink.h"
 #include "base/ModuleDirectory.h"
 #include "scene/Scene.h"
 #include "scene/SelvaneDoc.h"
+#include "session/DocumentManager.h"
+#include "session/RecentFileList.h"
+#include "shell/SelvaneView.h"
+#include "shell/Strings.h"
 
 // Last: Xlib defines macros (Bool, Status, None) that the headers above would trip over.
 #include <X11/Xatom.h>

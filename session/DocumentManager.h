@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "app/RecentFileList.h"
 #include "scene/TextEncoding.h"
+#include "session/RecentFileList.h"
 
 // The single-document management a document/view framework would give: one document reused
 // for New and every open, its path and title, the caption, the recent-file list, the refusal to

@@ -1,4 +1,4 @@
-#include "app/AboutDlg.h"
+#include "shell/AboutDlg.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Strings.h"
+#include "shell/Strings.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8(strings::kAboutCaption));

@@ -1,12 +1,12 @@
-#include "app/ResumeList.h"
+#include "session/ResumeList.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/ParseNumber.h"
-#include "app/RecentFileList.h"
+#include "session/ParseNumber.h"
+#include "session/RecentFileList.h"
 
 namespace {
 

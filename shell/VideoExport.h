@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "app/ExportDialog.h"
 #include "base/Color.h"
+#include "shell/ExportDialog.h"
 
 class QTemporaryFile;
 class QTimer;
