@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "tests/robustness/ChildProcess.h"
-#include "tests/text/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/video/DecodedVideo.h"
 
 namespace {

@@ -11,7 +11,7 @@ extern "C" {
 #include <fstream>
 #include <sstream>
 
-#include "tests/text/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "tests/video/DecodedVideo.h"
 #include "video/VideoEncoder.h"
 

@@ -15,7 +15,7 @@
 #include "scene/LineReader.h"
 #include "scene/MemoryBudget.h"
 #include "tests/support/ScopedRandom.h"
-#include "tests/text/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

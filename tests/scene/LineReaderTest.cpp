@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "scene/FileException.h"
-#include "tests/text/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

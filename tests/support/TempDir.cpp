@@ -1,4 +1,4 @@
-#include "tests/text/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -12,7 +12,7 @@
 
 #include "scene/IconvDecoder.h"
 #include "scene/LineReader.h"
-#include "tests/text/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
