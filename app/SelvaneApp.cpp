@@ -327,11 +327,33 @@ bool CSelvaneApp::InitInstance() {
     workaround = std::make_unique<Xaudio2DllUnloadWorkaround_LoadLibraryVersion>();
     workaround->Apply();
 
+    view_->SetNoFrameHandler([this](const std::string& platform) { ReportNoFrame(platform); });
     frame_->show();
     if (!commandLine_.screenshot.empty()) {
         StartScreenshot();
     }
     return true;
+}
+
+void CSelvaneApp::ReportNoFrame(const std::string& platform) {
+    std::fprintf(stderr, "selvane: %s\n", CSelvaneView::NoFrameMessage(platform).c_str());
+    if (!commandLine_.screenshot.empty()) {
+        exitCode_ = 1;
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });
+        return;
+    }
+    frame_->statusBar()->showMessage(QString::fromUtf8(strings::kNoFrame)
+                                         .arg(QString::fromStdString(platform))
+                                         .arg(CSelvaneView::kFrameDeadlineMs / 1000));
+    // The message stands while the window still cannot draw, and goes with the first frame.
+    auto* watch = new QTimer(frame_.get());
+    QObject::connect(watch, &QTimer::timeout, watch, [this, watch] {
+        if (view_->drewFrame()) {
+            frame_->statusBar()->clearMessage();
+            watch->deleteLater();
+        }
+    });
+    watch->start(250);
 }
 
 void CSelvaneApp::ReportGraphicsFailure(const CSelvaneView& view) {

@@ -66,6 +66,9 @@ class CSelvaneApp {
     void OnOpen();
     void OnExportVideo();
     void StartScreenshot();
+    // The view waited in vain for the platform to let it draw: a screenshot ends, the window
+    // says so and goes on waiting.
+    void ReportNoFrame(const std::string& platform);
     void RefreshRecentMenu();
     void RefreshEncodingPane();
     void OpenDropped(const std::string& path);

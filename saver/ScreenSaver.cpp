@@ -166,6 +166,11 @@ ScreenSaver::Outcome ScreenSaver::Start() {
         workaround_ = std::make_unique<Xaudio2DllUnloadWorkaround_LoadLibraryVersion>();
         workaround_->Apply();
     }
+    // A window that never lets the hack draw (unmapped for good) is worth a line; the hack goes
+    // on waiting, as XScreenSaver may map it later.
+    view_->SetNoFrameHandler([](const std::string& platform) {
+        std::fprintf(stderr, "selvane: %s\n", CSelvaneView::NoFrameMessage(platform).c_str());
+    });
     view_->show();
     if (realRoot_) {
         // Under every other window, as a picture drawn on the root itself would be.

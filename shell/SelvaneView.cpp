@@ -3,10 +3,12 @@
 #include <QDropEvent>
 #include <QExposeEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QUrl>
 #include <QWheelEvent>
@@ -37,6 +39,9 @@ CSelvaneView::CSelvaneView(CSelvaneDoc* document, bool drums)
       drumRestTicks_(drumPlayer_ ? (drumPlayer_->LongestMilliseconds() + 500) / kTimerPeriodMs + 1
                                  : 0) {
     setSurfaceType(QSurface::OpenGLSurface);
+    wayland_ = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    const char* never = std::getenv("SELVANE_TEST_NEVER_EXPOSED");
+    neverExposed_ = never != nullptr && never[0] != '\0';
     // Keyboard focus stays with the main frame, whose menus and accelerators handle the keys.
     setFlag(Qt::WindowDoesNotAcceptFocus);
 }
@@ -68,6 +73,7 @@ bool CSelvaneView::CreateGraphics() {
         graphicsResult_ = g_scene != nullptr ? g_scene->InitGraphics(this) : E_FAIL;
         if (SUCCEEDED(graphicsResult_)) {
             timerId_ = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
+            waitingForFrame_.start();
         }
     }
     return SUCCEEDED(graphicsResult_);
@@ -156,8 +162,12 @@ bool CSelvaneView::event(QEvent* event) {
     return QWindow::event(event);
 }
 
+bool CSelvaneView::Exposed() const {
+    return isExposed() && !neverExposed_;
+}
+
 void CSelvaneView::exposeEvent(QExposeEvent*) {
-    if (isExposed()) {
+    if (Exposed()) {
         Paint();
     }
 }
@@ -184,9 +194,10 @@ CSelvaneView::Shown CSelvaneView::Showing(const Scene& scene) {
 
 void CSelvaneView::Paint() {
     // Nothing can be shown on a window that is not on screen, and a swap there only warns.
-    if (!isExposed() || !SUCCEEDED(graphicsResult_)) {
+    if (!Exposed() || !SUCCEEDED(graphicsResult_)) {
         return;
     }
+    drewFrame_ = true;
     if (document_ != nullptr && g_scene != nullptr) {
         HRESULT hr = E_FAIL;
         try {
@@ -239,6 +250,8 @@ void CSelvaneView::timerEvent(QTimerEvent*) {
 }
 
 void CSelvaneView::Tick() {
+    ExposeUnderWayland();
+    WatchForFirstFrame();
     if (g_scene != nullptr) {
         g_scene->TickCamera();
     }
@@ -251,6 +264,54 @@ void CSelvaneView::Tick() {
         requestUpdate();
     } else if (afterFrame_) {
         afterFrame_();
+    }
+}
+
+void CSelvaneView::ExposeUnderWayland() {
+    // Qt 6.4's Wayland platform exposes a child surface only when the child is shown (or moved)
+    // while its top-level is exposed already, and tells a child nothing when the top-level is
+    // exposed later. The view is shown with the main frame, before the compositor has configured
+    // the frame, so it would never be exposed and never draw. Shown again once the top-level is
+    // exposed, it is exposed at once (Qt makes it a desynchronised subsurface, which commits its
+    // frames on its own).
+    if (!wayland_ || parent() == nullptr) {
+        return;
+    }
+    if (watchedTopLevel_ != parent()) {
+        // The ticks would catch the top-level's exposure too, up to a tick late.
+        if (watchedTopLevel_ != nullptr) {
+            watchedTopLevel_->removeEventFilter(this);
+        }
+        watchedTopLevel_ = parent();
+        watchedTopLevel_->installEventFilter(this);
+    }
+    if (isVisible() && !isExposed() && parent()->isExposed()) {
+        setVisible(false);
+        setVisible(true);
+    }
+}
+
+bool CSelvaneView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedTopLevel_ && event->type() == QEvent::Expose) {
+        // Qt marks the top-level exposed before it hands the event on; the view is shown again
+        // once the top-level has handled it.
+        QTimer::singleShot(0, this, [this] { ExposeUnderWayland(); });
+    }
+    return QWindow::eventFilter(watched, event);
+}
+
+std::string CSelvaneView::NoFrameMessage(const std::string& platform) {
+    return "no frame could be drawn on " + platform + " in " +
+           std::to_string(kFrameDeadlineMs / 1000) + " s";
+}
+
+void CSelvaneView::WatchForFirstFrame() {
+    if (drewFrame_ || !waitingForFrame_.isValid() || waitingForFrame_.elapsed() < kFrameDeadlineMs) {
+        return;
+    }
+    waitingForFrame_.invalidate();
+    if (onNoFrame_) {
+        onNoFrame_(QGuiApplication::platformName().toStdString());
     }
 }
 
@@ -361,7 +422,7 @@ gl::PresentTarget CSelvaneView::GetPresentTarget() {
 
 void CSelvaneView::Presented(std::uint32_t) {
     // The swap interval of the format is 0: the swap does not wait for the vertical blank.
-    if (context_ != nullptr && isExposed()) {
+    if (context_ != nullptr && Exposed()) {
         context_->swapBuffers(this);
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QWindow>
 #include <cstdint>
 #include <functional>
@@ -83,6 +85,17 @@ class CSelvaneView : public QWindow, public gl::Surface {
     // Called whenever the picture on screen is up to date: after every frame drawn, and after
     // a tick that needed none (for the screenshot option).
     void SetAfterFrame(std::function<void()> afterFrame) { afterFrame_ = std::move(afterFrame); }
+    // Called once, with the platform's name ("xcb", "wayland"), when the view has waited
+    // kFrameDeadlineMs since its graphics were made without the platform letting it draw a
+    // frame; the view goes on waiting and draws as soon as it may.
+    void SetNoFrameHandler(std::function<void(const std::string& platform)> handler) {
+        onNoFrame_ = std::move(handler);
+    }
+    static constexpr int kFrameDeadlineMs = 10000;
+    // What standard error says then: "no frame could be drawn on wayland in 10 s".
+    static std::string NoFrameMessage(const std::string& platform);
+    // Whether a frame was drawn on screen at all.
+    bool drewFrame() const { return drewFrame_; }
     // Files dropped on the view, in the order they were dropped (as on the main frame).
     void SetDropHandler(std::function<void(const std::string& path)> handler) {
         onDrop_ = std::move(handler);
@@ -97,6 +110,7 @@ class CSelvaneView : public QWindow, public gl::Surface {
 
   protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void exposeEvent(QExposeEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -122,6 +136,10 @@ class CSelvaneView : public QWindow, public gl::Surface {
 
     void Paint();
     void ReleaseGraphics();
+    // Whether the platform lets the view draw now.
+    bool Exposed() const;
+    void ExposeUnderWayland();
+    void WatchForFirstFrame();
 
     CSelvaneDoc* document_;
     std::unique_ptr<DrumPlayer> drumPlayer_;
@@ -148,4 +166,13 @@ class CSelvaneView : public QWindow, public gl::Surface {
     std::optional<Shown> shown_;
     std::function<void()> afterFrame_;
     std::function<void(const std::string&)> onDrop_;
+    std::function<void(const std::string&)> onNoFrame_;
+    // Since the graphics were made, while no frame has been drawn.
+    QElapsedTimer waitingForFrame_;
+    bool drewFrame_ = false;
+    bool wayland_ = false;
+    // The top-level window whose exposure the view follows under Wayland.
+    QPointer<QWindow> watchedTopLevel_;
+    // For tests: the view behaves as a window the platform never exposes.
+    bool neverExposed_ = false;
 };

@@ -16,6 +16,9 @@ inline constexpr char kOpenDialogTitle[] = "開く";
 inline constexpr char kFilterText[] = "テキストファイル (*.txt)";
 inline constexpr char kFilterAll[] = "すべてのファイル (*.*)";
 inline constexpr char kOutOfMemory[] = "メモリが不足しています。";
+// The platform (%1) has not let the view draw for %2 seconds; the window goes on waiting.
+inline constexpr char kNoFrame[] =
+    "%1 で %2 秒たっても描画できません。描画できるようになるのを待っています。";
 
 // Menus.
 inline constexpr char kMenuFile[] = "ファイル(&F)";
