@@ -13,6 +13,7 @@ declare -A not_needed=(
     [valgrind]="the package build runs no memcheck"
     [xvfb]="the package build runs no test that needs a display"
     [xauth]="the package build runs no test that needs a display"
+    [weston]="the package build runs no test that needs a display"
 )
 
 # The names in setup.sh's PACKAGES list, comments dropped.
