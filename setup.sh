@@ -43,6 +43,8 @@ PACKAGES=(
     valgrind
     # virtual X server for the GL and GUI tests
     xvfb xauth
+    # Qt's Wayland platform and a compositor with a headless backend for the Wayland tests
+    qt6-wayland weston
 )
 
 as_root() {
