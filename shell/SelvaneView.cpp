@@ -73,7 +73,6 @@ bool CSelvaneView::CreateGraphics() {
         graphicsResult_ = g_scene != nullptr ? g_scene->InitGraphics(this) : E_FAIL;
         if (SUCCEEDED(graphicsResult_)) {
             timerId_ = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
-            waitingForFrame_.start();
         }
     }
     return SUCCEEDED(graphicsResult_);
@@ -160,6 +159,15 @@ bool CSelvaneView::event(QEvent* event) {
             break;
     }
     return QWindow::event(event);
+}
+
+void CSelvaneView::showEvent(QShowEvent* event) {
+    // From the moment the view is on its way to the screen: what comes before (the first file
+    // read and built, however large) is no wait for the platform.
+    if (!drewFrame_ && !waitingForFrame_.isValid() && SUCCEEDED(graphicsResult_)) {
+        waitingForFrame_.start();
+    }
+    QWindow::showEvent(event);
 }
 
 bool CSelvaneView::Exposed() const {

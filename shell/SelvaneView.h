@@ -86,8 +86,8 @@ class CSelvaneView : public QWindow, public gl::Surface {
     // a tick that needed none (for the screenshot option).
     void SetAfterFrame(std::function<void()> afterFrame) { afterFrame_ = std::move(afterFrame); }
     // Called once, with the platform's name ("xcb", "wayland"), when the view has waited
-    // kFrameDeadlineMs since its graphics were made without the platform letting it draw a
-    // frame; the view goes on waiting and draws as soon as it may.
+    // kFrameDeadlineMs since it was first shown without the platform letting it draw a frame;
+    // the view goes on waiting and draws as soon as it may.
     void SetNoFrameHandler(std::function<void(const std::string& platform)> handler) {
         onNoFrame_ = std::move(handler);
     }
@@ -112,6 +112,7 @@ class CSelvaneView : public QWindow, public gl::Surface {
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void exposeEvent(QExposeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -167,7 +168,7 @@ class CSelvaneView : public QWindow, public gl::Surface {
     std::function<void()> afterFrame_;
     std::function<void(const std::string&)> onDrop_;
     std::function<void(const std::string&)> onNoFrame_;
-    // Since the graphics were made, while no frame has been drawn.
+    // Since the view was first shown, while no frame has been drawn.
     QElapsedTimer waitingForFrame_;
     bool drewFrame_ = false;
     bool wayland_ = false;
