@@ -40,6 +40,7 @@
 #include "scene/SelvaneDoc.h"
 #include "session/DocumentManager.h"
 #include "shell/AboutDlg.h"
+#include "shell/EndSignals.h"
 #include "shell/MainFrame.h"
 #include "shell/Messages.h"
 #include "shell/SelvaneView.h"
@@ -329,6 +330,7 @@ bool CSelvaneApp::InitInstance() {
 
     view_->SetNoFrameHandler([this](const std::string& platform) { ReportNoFrame(platform); });
     frame_->show();
+    WatchTheEndOfTheSession();
     if (!commandLine_.screenshot.empty()) {
         StartScreenshot();
     }
@@ -372,8 +374,12 @@ int CSelvaneApp::RunScreenSaver() {
     // settings are read or written.
     ScreenSaver saver(commandLine_);
     switch (saver.Start()) {
-        case ScreenSaver::Outcome::Running:
-            return QApplication::exec();
+        case ScreenSaver::Outcome::Running: {
+            GuardScreenSaverAgainstExit(true);
+            const int status = QApplication::exec();
+            GuardScreenSaverAgainstExit(false);
+            return status;
+        }
         case ScreenSaver::Outcome::NoGraphics:
             ReportGraphicsFailure(*saver.view());
             break;
@@ -402,6 +408,7 @@ void CSelvaneApp::RestartOnSoftwareRasteriser(const CSelvaneView& view) {
 }
 
 int CSelvaneApp::ExitInstance() {
+    StopWatchingTheEnd();
     // Before the view goes: releasing the graphics resets the scene, camera included.
     RememberPlace();
     // A recording still running stops (and removes its file); then the window with its view

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "session/CommandLine.h"
@@ -14,7 +15,9 @@ class CMainFrame;
 class CSelvaneDoc;
 class CSelvaneView;
 class DocumentManager;
+class EndSignals;
 class QApplication;
+class QTimer;
 class QTranslator;
 class VideoExport;
 class Xaudio2DllUnloadWorkaround_LoadLibraryVersion;
@@ -60,7 +63,20 @@ class CSelvaneApp {
     // The identifier the desktop knows the program by (its desktop entry's name).
     static constexpr char kDesktopFileName[] = "org.tamor.Selvane";
 
+    // Remembers the open file's place and writes the recent files and reading places: false
+    // when the INI could not be written.
+    bool SaveSession();
+    // The screensaver's end when the display breaks: a line and status 1, not a crash.
+    static void GuardScreenSaverAgainstExit(bool on);
+
   private:
+    // Signals, the session manager, the display going away, and the place kept while the
+    // flight moves (app/SelvaneAppEnd.cpp).
+    void WatchTheEndOfTheSession();
+    void StopWatchingTheEnd();
+    static void GuardAgainstExit(void (*onUnexpectedExit)());
+    std::optional<std::pair<std::string, std::int64_t>> CurrentPlace() const;
+    void KeepPlace();
     void OnAbout();
     void OnHelpContents();
     void OnOpen();
@@ -97,6 +113,11 @@ class CSelvaneApp {
     std::unique_ptr<CMainFrame> frame_;
     CSelvaneView* view_ = nullptr;  // owned by the frame
     std::unique_ptr<VideoExport> export_;
+    std::unique_ptr<EndSignals> endSignals_;
+    std::unique_ptr<QTimer> placeTimer_;
+    // The place written last, which a tick of the timer writes again only once it has moved.
+    std::optional<std::pair<std::string, std::int64_t>> keptPlace_;
+    bool keepFailureReported_ = false;
     // Dropped files not opened yet, in the order they came.
     std::deque<std::string> dropped_;
     int exitCode_ = 0;

@@ -21,6 +21,7 @@
 #include "scene/SelvaneDoc.h"
 #include "session/DocumentManager.h"
 #include "session/RecentFileList.h"
+#include "shell/EndSignals.h"
 #include "shell/SelvaneView.h"
 #include "shell/Strings.h"
 
@@ -32,16 +33,6 @@ namespace {
 
 // The cruise speed of a screensaver that was not given one, in characters per second.
 constexpr float kDefaultCruise = 4.0f;
-
-// The write end is used from the signal handler, which may do little more than write(2).
-int g_signalPipe[2] = {-1, -1};
-
-void WakeOnSignal(int) {
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
-    errno = saved;
-}
 
 // Errors of our own connection's requests are answered by the requests' results; Xlib's
 // default handler would end the process instead.
@@ -91,15 +82,7 @@ ScreenSaver::~ScreenSaver() {
     if (display_ != nullptr) {
         XCloseDisplay(display_);
     }
-    if (signals_) {
-        signals_.reset();
-        ::signal(SIGTERM, SIG_DFL);
-        ::signal(SIGINT, SIG_DFL);
-        for (int& fd : g_signalPipe) {
-            ::close(fd);
-            fd = -1;
-        }
-    }
+    signals_.reset();
 }
 
 std::string ScreenSaver::PlatformProblem(const std::vector<std::string>& qtArguments) {
@@ -276,27 +259,13 @@ bool ScreenSaver::OpenText() {
 }
 
 void ScreenSaver::WatchSignals() {
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        std::perror("selvane: no pipe for the signals; SIGTERM ends the flight abruptly");
-        return;
-    }
-    signals_ = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-    connect(signals_.get(), &QSocketNotifier::activated, this, [this] { OnSignal(); });
-    struct sigaction action {};
-    action.sa_handler = WakeOnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-}
-
-void ScreenSaver::OnSignal() {
-    char bytes[16];
-    while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
-    }
-    OutputDebugString("screensaver: ending on a signal\n");
-    // The event loop ends; the graphics are released as the saver goes.
-    QCoreApplication::exit(0);
+    signals_ = std::make_unique<EndSignals>(std::initializer_list<int>{SIGTERM, SIGINT},
+                                            EndSignals::Second::Caught);
+    connect(signals_.get(), &EndSignals::requested, this, [] {
+        OutputDebugString("screensaver: ending on a signal\n");
+        // The event loop ends; the graphics are released as the saver goes.
+        QCoreApplication::exit(0);
+    });
 }
 
 void ScreenSaver::OnXEvents() {

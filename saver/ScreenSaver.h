@@ -11,6 +11,7 @@
 class CSelvaneDoc;
 class CSelvaneView;
 class QSocketNotifier;
+class EndSignals;
 class QWindow;
 class Xaudio2DllUnloadWorkaround_LoadLibraryVersion;
 struct _XDisplay;
@@ -49,7 +50,6 @@ class ScreenSaver : public QObject {
     bool FindTarget();
     bool OpenText();
     void WatchSignals();
-    void OnSignal();
     void OnXEvents();
     void FollowTargetSize(int width, int height);
     void DrumAtPunctuation();
@@ -59,7 +59,7 @@ class ScreenSaver : public QObject {
     unsigned long target_ = 0;
     bool realRoot_ = false;
     std::unique_ptr<QSocketNotifier> xEvents_;
-    std::unique_ptr<QSocketNotifier> signals_;
+    std::unique_ptr<EndSignals> signals_;
     // Destroyed last-first, in the order shutdown needs: the view (graphics, drums) before the
     // window it is a child of, then the document with its scene, then the extra reference on
     // the audio library.
