@@ -91,6 +91,13 @@ void ProgramTest::SetUp() {
     fs::permissions(scratch_ / "runtime", fs::perms::owner_all);
 }
 
+void ProgramTest::KillXServer() {
+    x_.reset();
+    if (xserver_) {
+        xserver_->Kill();
+    }
+}
+
 void ProgramTest::TearDown() {
     x_.reset();
     if (xserver_) {
@@ -202,11 +209,15 @@ bool ProgramTest::WaitForExit(ChildProcess& program, std::chrono::milliseconds t
         if (std::chrono::steady_clock::now() >= deadline) {
             return false;
         }
-        x_->Pump();
+        if (x_) {
+            x_->Pump();
+        }
         program.Pump(10ms);
     }
     program.Pump();
-    x_->Pump();
+    if (x_) {
+        x_->Pump();
+    }
     return true;
 }
 

@@ -60,6 +60,8 @@ class ProgramTest : public testing::Test {
     // The picture of the window's view once two grabs some frames apart agree: the flight
     // stands still (nothing turns the wheel), and every frame of it has reached the screen.
     XSession::Picture GrabSettled(ChildProcess& program, XSession::Window window);
+    // Ends the test's X server at once, as a crash or a logout would.
+    void KillXServer();
     // Closes the window as a user would and expects the program to end normally.
     void CloseAndExpectCleanExit(ChildProcess& program, XSession::Window window);
 

@@ -118,6 +118,19 @@ TEST_F(ScreenSaver, DrawsIntoTheWindowXScreenSaverNamesAndEndsOnSigint) {
     ExpectEndOn(*program, SIGINT);
 }
 
+TEST_F(ScreenSaver, TheDisplayGoingAwayEndsItWithALineNotACrash) {
+    const XSession::Window window = x_->CreateWindow(320, 240, kMagenta);
+    std::unique_ptr<ChildProcess> program = Start(SaverOptions({"--window-id=" + Hex(window)}));
+    ASSERT_TRUE(program->WaitForError("first frame presented (320x240)", 30s)) << program->err();
+    KillXServer();
+    ASSERT_TRUE(WaitForExit(*program, 30s)) << program->Describe();
+    EXPECT_EQ(program->exitCode(), 1) << program->Describe() << "\n" << program->err();
+    EXPECT_EQ(OwnErrors(*program),
+              std::vector<std::string>{"the connection to the display broke"})
+        << program->err();
+    EXPECT_TRUE(fs::is_empty(ConfigDir())) << "settings were written";
+}
+
 TEST_F(ScreenSaver, RootFlightOnAnIdleScreen) {
     const XSession::Picture before = x_->Grab(x_->root());
     std::unique_ptr<ChildProcess> program =
