@@ -80,7 +80,11 @@ void CSelvaneApp::WatchTheEndOfTheSession() {
     endSignals_ = std::make_unique<EndSignals>(std::initializer_list<int>{SIGTERM, SIGHUP, SIGINT},
                                                EndSignals::Second::EndsAtOnce);
     QObject::connect(endSignals_.get(), &EndSignals::requested, frame_.get(),
-                     [this] { frame_->close(); });
+                     [this] {
+                         frame_->close();
+                         // Every event loop ends, a dialog's or a message box's included.
+                         QCoreApplication::exit(exitCode_);
+                     });
     // The desktop's session manager ends the session: what a close would write is written now.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, frame_.get(),
                      [this](QSessionManager&) { SaveSession(); });
