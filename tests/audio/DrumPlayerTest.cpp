@@ -11,9 +11,9 @@
 #include "audio/MessageBox.h"
 #include "base/ModuleDirectory.h"
 #include "tests/audio/RiffBuilder.h"
-#include "tests/audio/TempDir.h"
 #include "tests/fakes/FakeAudio.h"
 #include "tests/support/Allocations.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ class DrumPlayerTest : public ::testing::Test {
     }
 
     fake::FakeAudio audio_;
-    testing_audio::TempDir dir_;
+    TempDir dir_;
     std::vector<std::string> boxes_;
     std::unique_ptr<DrumPlayer> player_;
 };

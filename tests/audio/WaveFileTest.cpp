@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "tests/audio/RiffBuilder.h"
-#include "tests/audio/TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 using testing_audio::Bytes;
 using testing_audio::RiffBuilder;
-using testing_audio::TempDir;
 
 class WaveFileTest : public ::testing::Test {
   protected:

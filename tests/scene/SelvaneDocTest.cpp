@@ -178,7 +178,7 @@ TEST_F(SelvaneDocTest, FileThatCannotBeOpenedLeavesTheSceneUntouched) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ScopedRandom random;  // records any reseeding, which every build does first
     for (const std::string& path :
-         {dir_.PathOf("missing.txt"), dir_.path(), fifo, std::string("/dev/null")}) {
+         {dir_.PathOf("missing.txt"), dir_.path().string(), fifo, std::string("/dev/null")}) {
         EXPECT_FALSE(doc_.OnOpenDocument(path)) << path;
         EXPECT_TRUE(Snapshot(scene()) == before) << path;
     }

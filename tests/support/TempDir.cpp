@@ -4,13 +4,13 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "selvane-text-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "selvane-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        ADD_FAILURE() << "cannot create a temporary directory";
+        throw std::runtime_error("cannot create a temporary directory");
     }
     path_ = pattern;
 }
@@ -23,16 +23,22 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::PathOf(std::string_view name) const {
-    return path_ + "/" + std::string(name);
+    return (path_ / name).string();
 }
 
 std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
-    const std::string file = PathOf(name);
+    const std::filesystem::path file = path_ / name;
+    std::error_code ignored;
+    std::filesystem::create_directories(file.parent_path(), ignored);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     EXPECT_TRUE(out) << "cannot write " << file;
-    return file;
+    return file.string();
+}
+
+std::string TempDir::Write(std::string_view name, const std::vector<std::uint8_t>& bytes) const {
+    return Write(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::vector<std::string> TempDir::Names() const {
