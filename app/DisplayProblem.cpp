@@ -4,16 +4,7 @@
 
 #include <cstdlib>
 
-std::string QtSetting(const std::vector<std::string>& qtArguments, const char* option,
-                      const char* variable) {
-    for (std::size_t i = 0; i + 1 < qtArguments.size(); ++i) {
-        if (qtArguments[i] == option) {
-            return qtArguments[i + 1];
-        }
-    }
-    const char* value = std::getenv(variable);
-    return value != nullptr ? value : "";
-}
+#include "session/CommandLine.h"
 
 std::string DisplayProblem(const std::vector<std::string>& qtArguments,
                            std::shared_ptr<void>* connection) {

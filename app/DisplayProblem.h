@@ -18,8 +18,3 @@
 // closed it, and Qt would end the start with an abort.
 std::string DisplayProblem(const std::vector<std::string>& qtArguments,
                            std::shared_ptr<void>* connection = nullptr);
-
-// The value after `option` (such as "-platform") in Qt's arguments, else the environment
-// variable (such as QT_QPA_PLATFORM), else nothing.
-std::string QtSetting(const std::vector<std::string>& qtArguments, const char* option,
-                      const char* variable);

@@ -40,6 +40,7 @@
 #include "scene/SelvaneDoc.h"
 #include "session/DocumentManager.h"
 #include "shell/AboutDlg.h"
+#include "shell/ColorName.h"
 #include "shell/EndSignals.h"
 #include "shell/MainFrame.h"
 #include "shell/Messages.h"
@@ -85,7 +86,7 @@ CSelvaneApp::~CSelvaneApp() = default;
 int CSelvaneApp::Run(int argc, char** argv) {
     arguments_ = argv;
     commandLine_ = ParseCommandLine(std::vector<std::string>(argv, argv + argc),
-                                    std::getenv("XSCREENSAVER_WINDOW"));
+                                    std::getenv("XSCREENSAVER_WINDOW"), ReadColorName);
     switch (commandLine_.action) {
         case CommandLine::Action::Help:
             std::fputs(HelpText().c_str(), stdout);

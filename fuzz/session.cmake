@@ -1,6 +1,6 @@
 # The recent-file list's INI reading, escaping and menu abbreviation on arbitrary bytes, and the
-# reading places kept beside it. Their sources are plain C++ and are compiled in, so that the
-# target does not pull in Qt with the rest of the shell's library.
+# reading places kept beside it. Their two sources are compiled in, without the rest of the
+# session's library and the scene below it.
 selvane_add_fuzzer(fuzz_recent_files
     ${CMAKE_CURRENT_LIST_DIR}/FuzzRecentFiles.cpp
     ${PROJECT_SOURCE_DIR}/session/RecentFileList.cpp

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/DisplayProblem.h"
 #include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
 #include "base/DebugSink.h"
 #include "base/ModuleDirectory.h"

@@ -1,10 +1,9 @@
 #include "session/CommandLine.h"
 
-#include <QColor>
-#include <QString>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -12,7 +11,7 @@
 
 #include "scene/Scene.h"
 #include "session/ParseNumber.h"
-#include "video/VideoEncoder.h"
+#include "session/VideoFormat.h"
 
 namespace {
 
@@ -64,18 +63,6 @@ const QtOption* FindQtOption(const std::string& argument) {
 
 bool ParseFloat(const std::string& text, float& value) {
     return ParseNumber(text, value) && std::isfinite(value);
-}
-
-// Any colour Qt reads: a name such as "navy" or "#RRGGBB" (its other # forms too). Transparency
-// has no meaning for the flight and is dropped.
-bool ParseColor(const std::string& text, std::optional<ColorRef>& color) {
-    const QColor c = QColor::fromString(QString::fromStdString(text));
-    if (!c.isValid()) {
-        return false;
-    }
-    color = MakeColorRef(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                         static_cast<std::uint8_t>(c.blue()));
-    return true;
 }
 
 bool ParseSeed(const std::string& text, std::optional<unsigned>& seed) {
@@ -169,7 +156,7 @@ bool ParseWindowId(const std::string& text, unsigned long& id) {
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                             const char* screenSaverWindow) {
+                             const char* screenSaverWindow, const ColorReader& readColor) {
     CommandLine line;
     bool optionsEnded = false;
     bool haveFile = false;
@@ -273,7 +260,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
             if (!takeValue()) {
                 return Fail(line, "option " + name + " needs a colour");
             }
-            if (!ParseColor(value, color)) {
+            color = readColor ? readColor(value) : std::nullopt;
+            if (!color) {
                 return Fail(line, "option " + name + ": \"" + value +
                                       "\" is not a colour (a name such as navy, or #RRGGBB)");
             }
@@ -415,4 +403,15 @@ std::string HelpText() {
 
 std::string VersionText() {
     return "Tamor Selvane 0.4.0.1\n";
+}
+
+std::string QtSetting(const std::vector<std::string>& qtArguments, const char* option,
+                      const char* variable) {
+    for (std::size_t i = 0; i + 1 < qtArguments.size(); ++i) {
+        if (qtArguments[i] == option) {
+            return qtArguments[i + 1];
+        }
+    }
+    const char* value = std::getenv(variable);
+    return value != nullptr ? value : "";
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,10 +52,16 @@ struct CommandLine {
     std::vector<std::string> qtArguments;
 };
 
+// Reads a colour as the user names one (a name such as "navy", or "#RRGGBB"), nothing for text
+// that names none. The names are the window system library's: the shell's ReadColorName.
+using ColorReader = std::function<std::optional<ColorRef>(const std::string& text)>;
+
 // screenSaverWindow: the value of XSCREENSAVER_WINDOW (null when unset), the window XScreenSaver
-// gives its hack to draw into; --window-id names one in its place.
+// gives its hack to draw into; --window-id names one in its place. readColor reads the values of
+// --background and --foreground; without one, every colour given is refused as unreadable.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                             const char* screenSaverWindow = nullptr);
+                             const char* screenSaverWindow = nullptr,
+                             const ColorReader& readColor = {});
 
 // An X window id as XScreenSaver and its hacks write one: decimal, or hexadecimal after "0x".
 // None (0) and anything else give false.
@@ -63,3 +70,8 @@ bool ParseWindowId(const std::string& text, unsigned long& id);
 // The texts of --help and --version, as printed on standard output.
 std::string HelpText();
 std::string VersionText();
+
+// The value after `option` (such as "-platform") in Qt's arguments, else the environment
+// variable (such as QT_QPA_PLATFORM), else nothing.
+std::string QtSetting(const std::vector<std::string>& qtArguments, const char* option,
+                      const char* variable);

@@ -11,7 +11,7 @@
 
 #include "base/DebugSink.h"
 #include "scene/FileException.h"
-#include "shell/Strings.h"
+#include "session/DocumentStrings.h"
 
 namespace {
 

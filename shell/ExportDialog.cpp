@@ -13,9 +13,9 @@
 #include <algorithm>
 
 #include "scene/Scene.h"
+#include "session/VideoFormat.h"
 #include "shell/Messages.h"
 #include "shell/Strings.h"
-#include "video/VideoEncoder.h"
 
 namespace {
 

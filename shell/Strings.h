@@ -3,19 +3,16 @@
 // The texts the shell shows. A command's entry is its status-bar prompt, "\n", and a short name;
 // the status bar shows the part before "\n" while the command's menu item is highlighted.
 
+#include "session/DocumentStrings.h"
+
 namespace strings {
 
 inline constexpr char kAppName[] = "Selvane";
-inline constexpr char kWindowTitle[] = "Tamor Selvane 0.4";
-inline constexpr char kUntitled[] = "無題";
-// The title of a text read from standard input.
-inline constexpr char kStandardInput[] = "標準入力";
 inline constexpr char kReady[] = "レディ";
 inline constexpr char kDocumentCreateFailed[] = "空のドキュメントの作成に失敗しました。";
 inline constexpr char kOpenDialogTitle[] = "開く";
 inline constexpr char kFilterText[] = "テキストファイル (*.txt)";
 inline constexpr char kFilterAll[] = "すべてのファイル (*.*)";
-inline constexpr char kOutOfMemory[] = "メモリが不足しています。";
 // The platform (%1) has not let the view draw for %2 seconds; the window goes on waiting.
 inline constexpr char kNoFrame[] =
     "%1 で %2 秒たっても描画できません。描画できるようになるのを待っています。";

@@ -22,8 +22,8 @@
 #include "scene/FileException.h"
 #include "scene/SelvaneDoc.h"
 #include "session/DocumentManager.h"
+#include "session/DocumentStrings.h"
 #include "session/RecentFileList.h"
-#include "shell/Strings.h"
 #include "video/RecordProgress.h"
 #include "video/VideoEncoder.h"
 

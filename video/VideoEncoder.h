@@ -11,15 +11,10 @@
 #include <vector>
 
 #include "gpu/Device.h"
+#include "session/VideoFormat.h"
 #include "video/PendingFile.h"
 
 struct AVFrame;
-
-// The containers a video can be written in, picked by the file name's extension.
-enum class VideoFormat { Mp4, Matroska, WebM };
-
-// .mp4, .mkv or .webm, in any case; false for any other name.
-bool VideoFormatOf(const std::string& path, VideoFormat* format);
 
 struct VideoSettings {
     std::string path;

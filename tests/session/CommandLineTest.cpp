@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "session/CommandLine.h"
+#include "shell/ColorName.h"
 #include "video/Recorder.h"
 
 #include <utility>
@@ -9,7 +10,7 @@ namespace {
 
 CommandLine Parse(std::vector<std::string> args) {
     args.insert(args.begin(), "selvane");
-    return ParseCommandLine(args);
+    return ParseCommandLine(args, nullptr, ReadColorName);
 }
 
 TEST(CommandLineTest, NoArgumentsRunsUntitledWithTheAutomaticEncoding) {

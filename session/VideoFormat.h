@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+// The containers a video can be written in, picked by the file name's extension. Known before
+// any encoder exists: the command line and the export dialog refuse other names at once.
+enum class VideoFormat { Mp4, Matroska, WebM };
+
+// .mp4, .mkv or .webm, in any case; false for any other name.
+bool VideoFormatOf(const std::string& path, VideoFormat* format);
