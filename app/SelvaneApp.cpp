@@ -39,6 +39,7 @@
 #include "scene/Scene.h"
 #include "scene/SelvaneDoc.h"
 #include "session/DocumentManager.h"
+#include "session/FlightOptions.h"
 #include "shell/AboutDlg.h"
 #include "shell/ColorName.h"
 #include "shell/EndSignals.h"
@@ -220,12 +221,9 @@ bool CSelvaneApp::InitInstance() {
         exitCode_ = 1;
         return false;
     }
-    document_->SetEncoding(commandLine_.encoding);
+    flight_ = FlightOptionsOf(commandLine_, FlightMode::Window);
     // Before the graphics exist, so that the text brush is made in the chosen colour.
-    Scene& scene = document_->GetScene();
-    scene.backgroundColor = commandLine_.background.value_or(scene.backgroundColor);
-    scene.fontColor = commandLine_.foreground.value_or(scene.fontColor);
-    scene.fixedSeed = commandLine_.seed;
+    ApplyFlightSettings(flight_, *document_);
     // The view comes first: making it starts the drum player, whose message boxes appear while
     // the main window is being created.
     auto* view = new CSelvaneView(document_.get());
@@ -287,7 +285,7 @@ bool CSelvaneApp::InitInstance() {
     hooks.recentChanged = [this] { RefreshRecentMenu(); };
     hooks.documentChanged = [this] { RefreshEncodingPane(); };
     documents_ = std::make_unique<DocumentManager>(recent_, std::move(hooks));
-    documents_->SetDefaultEncoding(commandLine_.encoding);
+    documents_->SetDefaultEncoding(flight_.encoding);
     frame_->setWindowTitle(QString::fromUtf8(documents_->Caption().c_str()));
     RefreshRecentMenu();
     frame_->Action(command::kResume)->setChecked(resume_.enabled());
@@ -320,9 +318,11 @@ bool CSelvaneApp::InitInstance() {
         }
     }
 
-    if (commandLine_.cruise > 0.0f) {
-        view_->SetCruiseRate(commandLine_.cruise);
-        view_->SetCruise(true);
+    StartFlight(flight_, document_->GetScene());
+    if (flight_.cruise > 0.0f) {
+        // The view holds a cruise speed of its own, which the menu steps: the one the flight
+        // started at.
+        view_->SetCruiseRate(flight_.cruise);
     }
     ShowCruise();
 

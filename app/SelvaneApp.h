@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "session/CommandLine.h"
+#include "session/FlightOptions.h"
 #include "session/RecentFileList.h"
 #include "session/ResumeList.h"
 
@@ -102,6 +103,7 @@ class CSelvaneApp {
 
     std::unique_ptr<Xaudio2DllUnloadWorkaround_LoadLibraryVersion> workaround;
     CommandLine commandLine_;
+    FlightOptions flight_;
     RecentFileList recent_;
     ResumeList resume_;
     // The open file's size and time as it was read: its place is kept under them.

@@ -19,6 +19,7 @@
 #include "scene/Scene.h"
 #include "scene/SelvaneDoc.h"
 #include "session/DocumentManager.h"
+#include "session/FlightOptions.h"
 #include "session/RecentFileList.h"
 #include "shell/EndSignals.h"
 #include "shell/SelvaneView.h"
@@ -29,9 +30,6 @@
 #include <X11/Xlib.h>
 
 namespace {
-
-// The cruise speed of a screensaver that was not given one, in characters per second.
-constexpr float kDefaultCruise = 4.0f;
 
 // Errors of our own connection's requests are answered by the requests' results; Xlib's
 // default handler would end the process instead.
@@ -68,7 +66,13 @@ bool IsPunctuation(char16_t c) {
 
 }  // namespace
 
-ScreenSaver::ScreenSaver(const CommandLine& line) : line_(line) {}
+ScreenSaver::ScreenSaver(const CommandLine& line)
+    : line_(line), flight_(FlightOptionsOf(line, FlightMode::ScreenSaver)) {
+    if (ReadsSample()) {
+        // The sample is written in code page 932; the encoding options are for the user's text.
+        flight_.encoding = TextEncoding::Cp932;
+    }
+}
 
 ScreenSaver::~ScreenSaver() {
     // The graphics and the drums go while the window they live in still exists; the signals
@@ -115,9 +119,7 @@ ScreenSaver::Outcome ScreenSaver::Start() {
         return Outcome::Failed;
     }
     Scene& scene = *g_scene;
-    scene.backgroundColor = line_.background.value_or(scene.backgroundColor);
-    scene.fontColor = line_.foreground.value_or(scene.fontColor);
-    scene.fixedSeed = line_.seed;
+    ApplyFlightSettings(flight_, *document_);
 
     foreign_.reset(QWindow::fromWinId(static_cast<WId>(target_)));
     view_ = std::make_unique<CSelvaneView>(document_.get(), line_.drums);
@@ -140,8 +142,9 @@ ScreenSaver::Outcome ScreenSaver::Start() {
     if (!OpenText()) {
         return Outcome::Failed;
     }
-    view_->SetCruiseRate(line_.cruise > 0.0f ? line_.cruise : kDefaultCruise);
-    view_->SetCruise(true);
+    StartFlight(flight_, scene);
+    // The view holds a cruise speed of its own: the one the flight started at.
+    view_->SetCruiseRate(flight_.cruise);
     if (line_.drums) {
         lastIndex_ = scene.cameraIndex;
         view_->SetAfterFrame([this] { DrumAtPunctuation(); });
@@ -226,10 +229,7 @@ bool ScreenSaver::FindTarget() {
 }
 
 bool ScreenSaver::OpenText() {
-    const bool sample = line_.file.empty() && !line_.standardInput;
-    const std::string path = sample ? GetModuleDirectory() + "sample.txt" : line_.file;
-    // The sample is written in code page 932; the encoding options are for the user's text.
-    document_->SetEncoding(sample ? EncodingChoice(TextEncoding::Cp932) : line_.encoding);
+    const std::string path = ReadsSample() ? GetModuleDirectory() + "sample.txt" : line_.file;
     // The list of a screensaver's files stays in memory: nothing of it is read or written.
     RecentFileList unsaved("");
     DocumentManager::Hooks hooks;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "session/CommandLine.h"
+#include "session/FlightOptions.h"
 
 class CSelvaneDoc;
 class CSelvaneView;
@@ -48,6 +49,8 @@ class ScreenSaver : public QObject {
 
   private:
     bool FindTarget();
+    // Without FILE the flight is the bundled sample text's.
+    bool ReadsSample() const { return line_.file.empty() && !line_.standardInput; }
     bool OpenText();
     void WatchSignals();
     void OnXEvents();
@@ -55,6 +58,7 @@ class ScreenSaver : public QObject {
     void DrumAtPunctuation();
 
     CommandLine line_;
+    FlightOptions flight_;
     _XDisplay* display_ = nullptr;  // a connection of our own that watches the target window
     unsigned long target_ = 0;
     bool realRoot_ = false;

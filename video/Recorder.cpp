@@ -14,7 +14,6 @@
 #include <string>
 
 #include "base/DebugSink.h"
-#include "base/Random.h"
 #include "camera/FlightTimeline.h"
 #include "render/ShaderFile.h"
 #include "render/platform/HeadlessSurface.h"
@@ -23,6 +22,7 @@
 #include "scene/SelvaneDoc.h"
 #include "session/DocumentManager.h"
 #include "session/DocumentStrings.h"
+#include "session/FlightOptions.h"
 #include "session/RecentFileList.h"
 #include "video/RecordProgress.h"
 #include "video/VideoEncoder.h"
@@ -80,7 +80,7 @@ class Recording {
     explicit Recording(const CommandLine& line)
         : line_(line),
           settings_(line.recording),
-          cruise_(line.cruise > 0.0f ? line.cruise : kDefaultRecordingCruise) {}
+          flight_(FlightOptionsOf(line, FlightMode::Recording)) {}
     ~Recording();
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
@@ -95,7 +95,7 @@ class Recording {
 
     const CommandLine& line_;
     const CommandLine::Recording& settings_;
-    const float cruise_;  // characters a second
+    const FlightOptions flight_;
     HeadlessSurface surface_;
     CSelvaneDoc document_;
     VideoEncoder encoder_;
@@ -130,14 +130,9 @@ int Recording::Interrupted(int signal) {
 
 bool Recording::Prepare() {
     Scene& scene = document_.GetScene();
-    document_.SetEncoding(line_.encoding);
+    ApplyFlightSettings(flight_, document_);
     scene.clientWidth = settings_.width;
     scene.clientHeight = settings_.height;
-    // Before the graphics exist, so that the text brush is made in the chosen colour.
-    scene.backgroundColor = line_.background.value_or(scene.backgroundColor);
-    scene.fontColor = line_.foreground.value_or(scene.fontColor);
-    // A seed always, so that the flight can be made again: the one asked for, else the time's.
-    scene.fixedSeed = line_.seed.value_or(static_cast<unsigned>(Time()));
     const HRESULT hr = scene.InitGraphics(&surface_);
     graphics_ = true;
     if (FAILED(hr)) {
@@ -154,7 +149,7 @@ bool Recording::Prepare() {
     try {
         errno = 0;
         opened = line_.standardInput
-                     ? document_.OnOpenStandardInput(strings::kStandardInput, line_.encoding)
+                     ? document_.OnOpenStandardInput(strings::kStandardInput, flight_.encoding)
                      : document_.OnOpenDocument(line_.file);
         if (!opened) {
             const int error = errno;
@@ -185,9 +180,7 @@ bool Recording::Prepare() {
     }
     // The flight starts on the character asked for, already at its cruise speed, so that the
     // video moves evenly from its first frame.
-    scene.PlaceCamera(settings_.from);
-    scene.cruiseSpeed = cruise_ / kTicksPerSecond;
-    scene.SetCruise(true);
+    StartFlight(flight_, scene);
     return true;
 }
 
@@ -222,7 +215,7 @@ int Recording::Run() {
         settings_.seconds > 0.0
             ? std::max<std::int64_t>(1, std::llround(settings_.seconds * settings_.fps))
             : DefaultRecordingFrames(static_cast<std::int64_t>(scene.text.size()), settings_.from,
-                                     cruise_, settings_.fps);
+                                     flight_.cruise, settings_.fps);
     RecordProgress::Style style = RecordProgress::Style::None;
     if (settings_.progressLines) {
         style = RecordProgress::Style::Lines;
@@ -286,7 +279,7 @@ int Recording::Run() {
                       Megabytes(encoder_.BytesWritten()).c_str());
         char flight[96];
         std::snprintf(flight, sizeof flight, "seed %u, %.1f characters a second", scene.seed,
-                      static_cast<double>(cruise_));
+                      static_cast<double>(flight_.cruise));
         Report("wrote " + Quoted(settings_.path) + ": " + summary + "; " + flight + "; " +
                encoder_.Description());
     }

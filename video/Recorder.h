@@ -12,9 +12,6 @@
 // file behind, and end the process by that signal.
 int RecordVideo(const CommandLine& line, char* programName);
 
-// The cruise speed of a recording without --cruise, in characters a second.
-inline constexpr float kDefaultRecordingCruise = 4.0f;
-
 // Frames of a recording with no --seconds: until the camera, starting at character `from` at
 // `cruise` characters a second, has the last character of a text of `length` characters under
 // it; at least one second, at most 600.
