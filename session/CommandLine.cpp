@@ -15,6 +15,9 @@
 
 namespace {
 
+// Takes the value of an option: after its "=", else the next argument; false when it has none.
+using TakeValue = std::function<bool(std::string& value)>;
+
 // --seconds beyond a day is taken for a mistake.
 constexpr double kMaxRecordingSeconds = 86400.0;
 
@@ -80,7 +83,7 @@ bool ParseDouble(const std::string& text, double& value) {
 
 // The options of a recording. Returns false when `name` is none of them; otherwise an empty
 // `problem` means the option was taken.
-bool ParseRecordingOption(const std::string& name, const std::function<bool(std::string&)>& take,
+bool ParseRecordingOption(const std::string& name, const TakeValue& take,
                           CommandLine::Recording& recording, std::string& problem) {
     std::string value;
     if (name == "--record") {
@@ -134,10 +137,268 @@ bool ParseRecordingOption(const std::string& name, const std::function<bool(std:
     return true;
 }
 
-CommandLine Fail(CommandLine line, std::string message) {
+// Sets the line's action to Error with `message`, the one line that says what was wrong.
+void Refuse(CommandLine& line, std::string message) {
     line.action = CommandLine::Action::Error;
     line.error = std::move(message);
-    return line;
+}
+
+// One pass over the arguments in their order, which the first mistake ends.
+class ArgumentPass {
+  public:
+    ArgumentPass(const std::vector<std::string>& arguments, const ColorReader& readColor)
+        : arguments_(arguments), readColor_(readColor) {}
+
+    // False where the pass stopped early, at help or version or at a mistake: the line's action
+    // says which.
+    bool ReadAll();
+    CommandLine& line() { return line_; }
+    // Whether an option was given that goes with --record only.
+    bool recordingOptionGiven() const { return recordingOptionGiven_; }
+
+  private:
+    bool ReadArgument(const std::string& argument);
+    bool ReadFile(const std::string& argument);
+    bool ReadQtOption(const QtOption& option, const std::string& argument);
+    bool ReadOwnOption(const std::string& argument);
+    // The options of a group: false when `name` is none of them; otherwise an empty `problem`
+    // means the option was taken.
+    bool ParseFlightOption(const std::string& name, const TakeValue& take, std::string& problem);
+    bool ParseScreenSaverOption(const std::string& name, const TakeValue& take,
+                                std::string& problem);
+    bool Stop(std::string problem) {
+        Refuse(line_, std::move(problem));
+        return false;
+    }
+
+    const std::vector<std::string>& arguments_;
+    const ColorReader& readColor_;
+    std::size_t next_ = 1;  // the argument after the one being read
+    CommandLine line_;
+    bool optionsEnded_ = false;
+    bool haveFile_ = false;
+    bool recordingOptionGiven_ = false;
+};
+
+bool ArgumentPass::ReadAll() {
+    while (next_ < arguments_.size()) {
+        if (!ReadArgument(arguments_[next_++])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ArgumentPass::ReadArgument(const std::string& argument) {
+    if (optionsEnded_ || argument.size() <= 1 || argument[0] != '-') {
+        return ReadFile(argument);
+    }
+    if (argument == "--") {
+        optionsEnded_ = true;
+        return true;
+    }
+    if (const QtOption* qt = FindQtOption(argument)) {
+        return ReadQtOption(*qt, argument);
+    }
+    return ReadOwnOption(argument);
+}
+
+bool ArgumentPass::ReadFile(const std::string& argument) {
+    if (haveFile_) {
+        return Stop("only one file can be opened: \"" + argument + "\"");
+    }
+    line_.standardInput = argument == "-";
+    if (!line_.standardInput) {
+        line_.file = argument;
+    }
+    haveFile_ = true;
+    return true;
+}
+
+bool ArgumentPass::ReadQtOption(const QtOption& option, const std::string& argument) {
+    line_.qtArguments.push_back(argument);
+    if (option.takesValue) {
+        if (next_ >= arguments_.size()) {
+            return Stop("option " + argument + " needs a value");
+        }
+        line_.qtArguments.push_back(arguments_[next_++]);
+    }
+    return true;
+}
+
+bool ArgumentPass::ReadOwnOption(const std::string& argument) {
+    // --name=value or --name value for the options of our own that take a value.
+    std::string name = argument;
+    std::optional<std::string> attached;
+    if (const auto eq = argument.find('=');
+        argument.rfind("--", 0) == 0 && eq != std::string::npos) {
+        name = argument.substr(0, eq);
+        attached = argument.substr(eq + 1);
+    }
+    const TakeValue take = [&](std::string& value) {
+        if (attached) {
+            value = *attached;
+            return true;
+        }
+        if (next_ >= arguments_.size()) {
+            return false;
+        }
+        value = arguments_[next_++];
+        return true;
+    };
+    if (name == "-h" || name == "--help") {
+        line_.action = CommandLine::Action::Help;
+        return false;
+    }
+    if (name == "-V" || name == "--version") {
+        line_.action = CommandLine::Action::Version;
+        return false;
+    }
+    std::string problem;
+    if (ParseRecordingOption(name, take, line_.recording, problem)) {
+        // Whether they go with --record is judged once every option has been read.
+        recordingOptionGiven_ = recordingOptionGiven_ || name != "--record";
+    } else if (!ParseFlightOption(name, take, problem) &&
+               !ParseScreenSaverOption(name, take, problem)) {
+        problem = "unknown option \"" + argument + "\"";
+    }
+    return problem.empty() || Stop(std::move(problem));
+}
+
+bool ArgumentPass::ParseFlightOption(const std::string& name, const TakeValue& take,
+                                     std::string& problem) {
+    std::string value;
+    if (name == "-e" || name == "--encoding") {
+        if (!take(value)) {
+            problem = std::string("option --encoding needs a value: ") + kEncodingNames +
+                      " or another name iconv knows";
+        } else if (const std::optional<EncodingChoice> encoding = ParseEncodingName(value)) {
+            line_.encoding = *encoding;
+            line_.encodingGiven = true;
+        } else {
+            problem = "unknown encoding \"" + value + "\": use " + kEncodingNames +
+                      " or a name that 'iconv -l' lists";
+        }
+    } else if (name == "--screenshot") {
+        if (!take(value) || value.empty()) {
+            problem = "option --screenshot needs a file name";
+        } else {
+            line_.screenshot = value;
+        }
+    } else if (name == "--ticks") {
+        if (!take(value) || !ParseNumber(value, line_.ticks) || line_.ticks < 0) {
+            problem = "option --ticks needs a whole number of 0 or more";
+        }
+    } else if (name == "--speed") {
+        if (!take(value) || !ParseFloat(value, line_.speed) || std::fabs(line_.speed) > 0.5f) {
+            problem = "option --speed needs a number from -0.5 to 0.5";
+        } else {
+            line_.speedGiven = true;
+        }
+    } else if (name == "--cruise") {
+        if (!take(value) || !ParseFloat(value, line_.cruise) || line_.cruise < kSlowestCruise ||
+            line_.cruise > kFastestCruise) {
+            problem = "option --cruise needs a number of characters per second from 0.5 to 15";
+        }
+    } else if (name == "--seed") {
+        if (!take(value) || !ParseSeed(value, line_.seed)) {
+            problem = "option --seed needs a whole number from 0 to 4294967295";
+        }
+    } else if (name == "--background" || name == "--foreground") {
+        std::optional<ColorRef>& color =
+            name == "--background" ? line_.background : line_.foreground;
+        if (!take(value)) {
+            problem = "option " + name + " needs a colour";
+        } else {
+            color = readColor_ ? readColor_(value) : std::nullopt;
+            if (!color) {
+                problem = "option " + name + ": \"" + value +
+                          "\" is not a colour (a name such as navy, or #RRGGBB)";
+            }
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ArgumentPass::ParseScreenSaverOption(const std::string& name, const TakeValue& take,
+                                          std::string& problem) {
+    std::string value;
+    if (name == "--root" || name == "-root") {
+        // One dash as well: XScreenSaver wrote its hacks' options so before version 6.
+        line_.root = true;
+    } else if (name == "--window-id" || name == "-window-id") {
+        unsigned long id = 0;
+        if (!take(value) || !ParseWindowId(value, id)) {
+            problem = "option --window-id needs an X window id, decimal or 0x hexadecimal";
+        } else {
+            line_.windowId = id;
+        }
+    } else if (name == "--drums") {
+        line_.drums = true;
+    } else if (name == "--file") {
+        // FILE as an option, the form XScreenSaver's settings dialog writes a file in.
+        if (!take(value) || value.empty()) {
+            problem = "option --file needs a file name";
+        } else if (haveFile_) {
+            problem = "only one file can be opened: \"" + value + "\"";
+        } else {
+            line_.file = value;
+            haveFile_ = true;
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// --ticks and --speed only mean something for a picture.
+std::string ScreenshotProblem(const CommandLine& line) {
+    if ((line.ticks != 0 || line.speed != 0.0f) && line.screenshot.empty()) {
+        return "--ticks and --speed go with --screenshot";
+    }
+    return {};
+}
+
+// XScreenSaver starts its hacks with --root and names its own window in XSCREENSAVER_WINDOW
+// (screenSaverWindow, null when unset); a window named on the command line comes first.
+std::string ReadScreenSaverWindow(const char* screenSaverWindow, CommandLine& line) {
+    if (screenSaverWindow == nullptr || screenSaverWindow[0] == '\0' || line.windowId) {
+        return {};
+    }
+    unsigned long id = 0;
+    if (!ParseWindowId(screenSaverWindow, id)) {
+        return std::string("XSCREENSAVER_WINDOW=\"") + screenSaverWindow +
+               "\" is not an X window id";
+    }
+    line.windowId = id;
+    return {};
+}
+
+// The modes exclude one another: the screensaver, the screenshot and the recording each take
+// options of their own, and a recording needs its text.
+std::string ModeProblem(const CommandLine& line, bool recordingOptionGiven) {
+    const bool recording = !line.recording.path.empty();
+    if (line.ScreenSaver() && !line.screenshot.empty()) {
+        return "--screenshot does not go with --root, --window-id or XSCREENSAVER_WINDOW";
+    }
+    if (line.drums && !line.ScreenSaver()) {
+        return "--drums goes with --root or --window-id: the window always has its drums";
+    }
+    if (!recording && recordingOptionGiven) {
+        return "--seconds, --size, --fps, --from, --quiet and --progress-lines go with --record";
+    }
+    if (recording && !line.screenshot.empty()) {
+        return "--record and --screenshot cannot be used together";
+    }
+    if (recording && line.ScreenSaver()) {
+        return "--record does not go with --root, --window-id or XSCREENSAVER_WINDOW";
+    }
+    if (recording && line.file.empty() && !line.standardInput) {
+        return "--record needs the FILE to fly through";
+    }
+    return {};
 }
 
 }  // namespace
@@ -157,189 +418,22 @@ bool ParseWindowId(const std::string& text, unsigned long& id) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              const char* screenSaverWindow, const ColorReader& readColor) {
-    CommandLine line;
-    bool optionsEnded = false;
-    bool haveFile = false;
-    bool recordingOptionGiven = false;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        const bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
-        if (!isOption) {
-            if (haveFile) {
-                return Fail(line, "only one file can be opened: \"" + argument + "\"");
-            }
-            line.standardInput = argument == "-";
-            if (!line.standardInput) {
-                line.file = argument;
-            }
-            haveFile = true;
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (const QtOption* qt = FindQtOption(argument)) {
-            line.qtArguments.push_back(argument);
-            if (qt->takesValue) {
-                if (i + 1 >= arguments.size()) {
-                    return Fail(line, "option " + argument + " needs a value");
-                }
-                line.qtArguments.push_back(arguments[++i]);
-            }
-            continue;
-        }
-        // --name=value or --name value for the options of our own that take a value.
-        std::string name = argument;
-        std::string value;
-        bool hasValue = false;
-        if (const auto eq = argument.find('=');
-            argument.rfind("--", 0) == 0 && eq != std::string::npos) {
-            name = argument.substr(0, eq);
-            value = argument.substr(eq + 1);
-            hasValue = true;
-        }
-        const auto takeValue = [&]() -> bool {
-            if (hasValue) {
-                return true;
-            }
-            if (i + 1 >= arguments.size()) {
-                return false;
-            }
-            value = arguments[++i];
-            return true;
-        };
-        if (name == "-h" || name == "--help") {
-            line.action = CommandLine::Action::Help;
-            return line;
-        }
-        if (name == "-V" || name == "--version") {
-            line.action = CommandLine::Action::Version;
-            return line;
-        }
-        if (name == "-e" || name == "--encoding") {
-            if (!takeValue()) {
-                return Fail(line, std::string("option --encoding needs a value: ") +
-                                      kEncodingNames + " or another name iconv knows");
-            }
-            const std::optional<EncodingChoice> encoding = ParseEncodingName(value);
-            if (!encoding) {
-                return Fail(line, "unknown encoding \"" + value + "\": use " + kEncodingNames +
-                                      " or a name that 'iconv -l' lists");
-            }
-            line.encoding = *encoding;
-            line.encodingGiven = true;
-        } else if (name == "--screenshot") {
-            if (!takeValue() || value.empty()) {
-                return Fail(line, "option --screenshot needs a file name");
-            }
-            line.screenshot = value;
-        } else if (name == "--ticks") {
-            if (!takeValue() || !ParseNumber(value, line.ticks) || line.ticks < 0) {
-                return Fail(line, "option --ticks needs a whole number of 0 or more");
-            }
-        } else if (name == "--speed") {
-            if (!takeValue() || !ParseFloat(value, line.speed) || std::fabs(line.speed) > 0.5f) {
-                return Fail(line, "option --speed needs a number from -0.5 to 0.5");
-            }
-            line.speedGiven = true;
-        } else if (name == "--cruise") {
-            if (!takeValue() || !ParseFloat(value, line.cruise) || line.cruise < kSlowestCruise ||
-                line.cruise > kFastestCruise) {
-                return Fail(line,
-                            "option --cruise needs a number of characters per second from "
-                            "0.5 to 15");
-            }
-        } else if (name == "--seed") {
-            if (!takeValue() || !ParseSeed(value, line.seed)) {
-                return Fail(line, "option --seed needs a whole number from 0 to 4294967295");
-            }
-        } else if (name == "--background" || name == "--foreground") {
-            std::optional<ColorRef>& color =
-                name == "--background" ? line.background : line.foreground;
-            if (!takeValue()) {
-                return Fail(line, "option " + name + " needs a colour");
-            }
-            color = readColor ? readColor(value) : std::nullopt;
-            if (!color) {
-                return Fail(line, "option " + name + ": \"" + value +
-                                      "\" is not a colour (a name such as navy, or #RRGGBB)");
-            }
-        } else if (name == "--root" || name == "-root") {
-            // One dash as well: XScreenSaver wrote its hacks' options so before version 6.
-            line.root = true;
-        } else if (name == "--window-id" || name == "-window-id") {
-            unsigned long id = 0;
-            if (!takeValue() || !ParseWindowId(value, id)) {
-                return Fail(line,
-                            "option --window-id needs an X window id, decimal or 0x hexadecimal");
-            }
-            line.windowId = id;
-        } else if (name == "--drums") {
-            line.drums = true;
-        } else if (name == "--file") {
-            // FILE as an option, the form XScreenSaver's settings dialog writes a file in.
-            if (!takeValue() || value.empty()) {
-                return Fail(line, "option --file needs a file name");
-            }
-            if (haveFile) {
-                return Fail(line, "only one file can be opened: \"" + value + "\"");
-            }
-            line.file = value;
-            haveFile = true;
-        } else if (std::string problem; ParseRecordingOption(
-                       name,
-                       [&](std::string& v) {
-                           const bool taken = takeValue();
-                           v = value;
-                           return taken;
-                       },
-                       line.recording, problem)) {
-            if (!problem.empty()) {
-                return Fail(line, problem);
-            }
-            recordingOptionGiven = recordingOptionGiven || name != "--record";
-        } else {
-            return Fail(line, "unknown option \"" + argument + "\"");
-        }
+    ArgumentPass pass(arguments, readColor);
+    CommandLine& line = pass.line();
+    if (!pass.ReadAll()) {
+        // Help, version or the first mistake: the options alone settle it.
+        return line;
     }
-    if ((line.ticks != 0 || line.speed != 0.0f) && line.screenshot.empty()) {
-        return Fail(line, "--ticks and --speed go with --screenshot");
+    // Then the rules across options, with the window XScreenSaver names among them.
+    std::string problem = ScreenshotProblem(line);
+    if (problem.empty()) {
+        problem = ReadScreenSaverWindow(screenSaverWindow, line);
     }
-    // XScreenSaver starts its hacks with --root and names its own window here; a window named
-    // on the command line comes first.
-    if (screenSaverWindow != nullptr && screenSaverWindow[0] != '\0' && !line.windowId) {
-        unsigned long id = 0;
-        if (!ParseWindowId(screenSaverWindow, id)) {
-            return Fail(line, std::string("XSCREENSAVER_WINDOW=\"") + screenSaverWindow +
-                                  "\" is not an X window id");
-        }
-        line.windowId = id;
+    if (problem.empty()) {
+        problem = ModeProblem(line, pass.recordingOptionGiven());
     }
-    if (line.ScreenSaver() && !line.screenshot.empty()) {
-        return Fail(line,
-                    "--screenshot does not go with --root, --window-id or "
-                    "XSCREENSAVER_WINDOW");
-    }
-    if (line.drums && !line.ScreenSaver()) {
-        return Fail(line,
-                    "--drums goes with --root or --window-id: the window always has its "
-                    "drums");
-    }
-    const CommandLine::Recording& recording = line.recording;
-    if (recording.path.empty() && recordingOptionGiven) {
-        return Fail(line,
-                    "--seconds, --size, --fps, --from, --quiet and --progress-lines go "
-                    "with --record");
-    }
-    if (!recording.path.empty() && !line.screenshot.empty()) {
-        return Fail(line, "--record and --screenshot cannot be used together");
-    }
-    if (!recording.path.empty() && line.ScreenSaver()) {
-        return Fail(line, "--record does not go with --root, --window-id or XSCREENSAVER_WINDOW");
-    }
-    if (!recording.path.empty() && line.file.empty() && !line.standardInput) {
-        return Fail(line, "--record needs the FILE to fly through");
+    if (!problem.empty()) {
+        Refuse(line, std::move(problem));
     }
     return line;
 }
