@@ -67,6 +67,22 @@ QIcon ProgramIcon() {
     return icon;
 }
 
+// OpenGL 3.3 core for every window, presented without waiting for the vertical blank.
+void SetDefaultSurfaceFormat() {
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setSwapInterval(0);
+    QSurfaceFormat::setDefaultFormat(format);
+}
+
+// The name, version and icon that the desktop and Qt's dialogs show.
+void IdentifyApplication() {
+    QApplication::setApplicationName(QString::fromUtf8(strings::kAppName));
+    QApplication::setApplicationVersion(QStringLiteral("0.4.0.1"));
+    QApplication::setWindowIcon(ProgramIcon());
+}
+
 }  // namespace
 
 CSelvaneApp::CSelvaneApp() : workaround(nullptr), recent_(RecentFileList::DefaultIniPath()) {
@@ -88,6 +104,45 @@ int CSelvaneApp::Run(int argc, char** argv) {
     arguments_ = argv;
     commandLine_ = ParseCommandLine(std::vector<std::string>(argv, argv + argc),
                                     std::getenv("XSCREENSAVER_WINDOW"), ReadColorName);
+    if (const std::optional<int> status = AnswerCommandLine()) {
+        return *status;
+    }
+    // A recording needs no display: it starts nothing of the window system's.
+    if (!commandLine_.recording.path.empty()) {
+        return RecordVideo(commandLine_, argv[0]);
+    }
+
+    // While the process has one thread: OpenAL Soft takes its configuration only through the
+    // environment, which Qt's threads read.
+    audio::al::LibrarySetup::Configure(audio::al::Options{}.shortPeriods);
+    if (commandLine_.ScreenSaver() && !ChooseScreenSaverPlatform()) {
+        return 2;
+    }
+    // Held until Qt has made its own connection to the display.
+    std::shared_ptr<void> displayCheck;
+    if (const std::string problem = DisplayProblem(commandLine_.qtArguments, &displayCheck);
+        !problem.empty()) {
+        std::fprintf(stderr, "selvane: %s\n", problem.c_str());
+        return 1;
+    }
+    // The user's locale for the C library; text files are decoded by our own readers.
+    std::setlocale(LC_ALL, "");
+    SetDefaultSurfaceFormat();
+
+    // Qt keeps the arguments it is given for as long as the application object lives.
+    std::vector<char*> qtArgv = QtArguments(argv[0]);
+    int qtArgc = static_cast<int>(qtArgv.size()) - 1;
+    QApplication application(qtArgc, qtArgv.data());
+    displayCheck.reset();
+    IdentifyApplication();
+    InstallTranslations();
+    InstallPlatforms();
+    const int status = commandLine_.ScreenSaver() ? RunScreenSaver() : RunWindow();
+    RemovePlatforms();
+    return status;
+}
+
+std::optional<int> CSelvaneApp::AnswerCommandLine() const {
     switch (commandLine_.action) {
         case CommandLine::Action::Help:
             std::fputs(HelpText().c_str(), stdout);
@@ -102,60 +157,34 @@ int CSelvaneApp::Run(int argc, char** argv) {
         case CommandLine::Action::Run:
             break;
     }
+    return std::nullopt;
+}
 
-    if (!commandLine_.recording.path.empty()) {
-        return RecordVideo(commandLine_, argv[0]);
-    }
-
-    // While the process has one thread: OpenAL Soft takes its configuration only through the
-    // environment, which Qt's threads read.
-    audio::al::LibrarySetup::Configure(audio::al::Options{}.shortPeriods);
-
-    if (commandLine_.ScreenSaver()) {
-        if (const std::string problem = ScreenSaver::PlatformProblem(commandLine_.qtArguments);
-            !problem.empty()) {
-            std::fprintf(stderr, "selvane: %s\n", problem.c_str());
-            return 2;
-        }
-        // The window ids are X11's: Qt must not choose another window system by itself.
-        if (std::find(commandLine_.qtArguments.begin(), commandLine_.qtArguments.end(),
-                      "-platform") == commandLine_.qtArguments.end()) {
-            commandLine_.qtArguments.insert(commandLine_.qtArguments.begin(), {"-platform", "xcb"});
-        }
-    }
-
-    // Held until Qt has made its own connection to the display.
-    std::shared_ptr<void> displayCheck;
-    if (const std::string problem = DisplayProblem(commandLine_.qtArguments, &displayCheck);
+bool CSelvaneApp::ChooseScreenSaverPlatform() {
+    if (const std::string problem = ScreenSaver::PlatformProblem(commandLine_.qtArguments);
         !problem.empty()) {
         std::fprintf(stderr, "selvane: %s\n", problem.c_str());
-        return 1;
+        return false;
     }
+    // The window ids are X11's: Qt must not choose another window system by itself.
+    std::vector<std::string>& qt = commandLine_.qtArguments;
+    if (std::find(qt.begin(), qt.end(), "-platform") == qt.end()) {
+        qt.insert(qt.begin(), {"-platform", "xcb"});
+    }
+    return true;
+}
 
-    // The user's locale for the C library; text files are decoded by our own readers.
-    std::setlocale(LC_ALL, "");
-
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    format.setSwapInterval(0);
-    QSurfaceFormat::setDefaultFormat(format);
-
+std::vector<char*> CSelvaneApp::QtArguments(char* program) {
     // Qt sees its own options only: ours have been read already.
-    std::vector<char*> qtArgv = {argv[0]};
+    std::vector<char*> argv = {program};
     for (std::string& argument : commandLine_.qtArguments) {
-        qtArgv.push_back(argument.data());
+        argv.push_back(argument.data());
     }
-    qtArgv.push_back(nullptr);
-    int qtArgc = static_cast<int>(qtArgv.size()) - 1;
-    QApplication application(qtArgc, qtArgv.data());
-    displayCheck.reset();
-    QApplication::setApplicationName(QString::fromUtf8(strings::kAppName));
-    QApplication::setApplicationVersion(QStringLiteral("0.4.0.1"));
-    QApplication::setWindowIcon(ProgramIcon());
+    argv.push_back(nullptr);
+    return argv;
+}
 
-    InstallTranslations();
-
+void CSelvaneApp::InstallPlatforms() {
     if (!commandLine_.screenshot.empty() || commandLine_.ScreenSaver()) {
         SetMessagesToStandardError(true);
     }
@@ -165,21 +194,22 @@ int CSelvaneApp::Run(int argc, char** argv) {
     audio::SetMessageBoxHandler([](std::string_view text) {
         ShowMessage(nullptr, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
     });
+}
 
-    int status = 1;
-    if (commandLine_.ScreenSaver()) {
-        status = RunScreenSaver();
-    } else {
-        if (InitInstance()) {
-            status = QApplication::exec();
-        } else {
-            status = exitCode_ != 0 ? exitCode_ : 1;
-        }
-        ExitInstance();
-    }
+void CSelvaneApp::RemovePlatforms() {
     audio::SetMessageBoxHandler({});
     audio::SetPlatform(nullptr);
     audioPlatform_.reset();
+}
+
+int CSelvaneApp::RunWindow() {
+    int status = 1;
+    if (InitInstance()) {
+        status = QApplication::exec();
+    } else {
+        status = exitCode_ != 0 ? exitCode_ : 1;
+    }
+    ExitInstance();
     return status;
 }
 
@@ -198,6 +228,32 @@ bool CSelvaneApp::InstallTranslations() {
 }
 
 bool CSelvaneApp::InitInstance() {
+    // Each step runs only once the ones before it have succeeded; the window is shown last, with
+    // its graphics made and its text open.
+    LoadSettings();
+    if (!CreateDocument()) {
+        exitCode_ = 1;
+        return false;
+    }
+    CreateFrameAndView();
+    CreateDocumentManager();
+    if (!CreateViewGraphics() || !OpenCommandLineText()) {
+        exitCode_ = 1;
+        return false;
+    }
+    StartCommandLineFlight();
+    workaround = std::make_unique<Xaudio2DllUnloadWorkaround_LoadLibraryVersion>();
+    workaround->Apply();
+    view_->SetNoFrameHandler([this](const std::string& platform) { ReportNoFrame(platform); });
+    frame_->show();
+    WatchTheEndOfTheSession();
+    if (!commandLine_.screenshot.empty()) {
+        StartScreenshot();
+    }
+    return true;
+}
+
+void CSelvaneApp::LoadSettings() {
     recent_.Read();
     // Qt keeps the state of its dialogs, the colour dialog's custom colours among it, in a
     // QtProject.conf that every Qt program of the user shares: ours, white at every start,
@@ -211,19 +267,24 @@ bool CSelvaneApp::InitInstance() {
     for (int i = 0; i < QColorDialog::customCount(); ++i) {
         QColorDialog::setCustomColor(i, Qt::white);
     }
+}
 
+bool CSelvaneApp::CreateDocument() {
     try {
         document_ = std::make_unique<CSelvaneDoc>();
     } catch (const std::bad_alloc&) {
         // Nothing can be shown without the document: the start ends as when it cannot be made.
         std::fprintf(stderr, "selvane: out of memory while the document was created\n");
         ShowMessage(nullptr, QString::fromUtf8(strings::kDocumentCreateFailed));
-        exitCode_ = 1;
         return false;
     }
     flight_ = FlightOptionsOf(commandLine_, FlightMode::Window);
     // Before the graphics exist, so that the text brush is made in the chosen colour.
     ApplyFlightSettings(flight_, *document_);
+    return true;
+}
+
+void CSelvaneApp::CreateFrameAndView() {
     // The view comes first: making it starts the drum player, whose message boxes appear while
     // the main window is being created.
     auto* view = new CSelvaneView(document_.get());
@@ -241,7 +302,17 @@ bool CSelvaneApp::InitInstance() {
     frame_->SetDropHandler(openDropped);
     view->SetDropHandler(openDropped);
     document_->SetUpdateAllViews([view] { view->OnUpdate(); });
+}
 
+void CSelvaneApp::CreateDocumentManager() {
+    documents_ = std::make_unique<DocumentManager>(recent_, DocumentHooks());
+    documents_->SetDefaultEncoding(flight_.encoding);
+    frame_->setWindowTitle(QString::fromUtf8(documents_->Caption().c_str()));
+    RefreshRecentMenu();
+    frame_->Action(command::kResume)->setChecked(resume_.enabled());
+}
+
+DocumentManager::Hooks CSelvaneApp::DocumentHooks() {
     DocumentManager::Hooks hooks;
     hooks.newDocument = [this] {
         RememberPlace();
@@ -284,23 +355,22 @@ bool CSelvaneApp::InitInstance() {
     };
     hooks.recentChanged = [this] { RefreshRecentMenu(); };
     hooks.documentChanged = [this] { RefreshEncodingPane(); };
-    documents_ = std::make_unique<DocumentManager>(recent_, std::move(hooks));
-    documents_->SetDefaultEncoding(flight_.encoding);
-    frame_->setWindowTitle(QString::fromUtf8(documents_->Caption().c_str()));
-    RefreshRecentMenu();
-    frame_->Action(command::kResume)->setChecked(resume_.enabled());
+    return hooks;
+}
 
-    if (!view->CreateGraphics()) {
-        ReportGraphicsFailure(*view);
-        exitCode_ = 1;
-        return false;
+bool CSelvaneApp::CreateViewGraphics() {
+    if (view_->CreateGraphics()) {
+        return true;
     }
+    ReportGraphicsFailure(*view_);
+    return false;
+}
 
+bool CSelvaneApp::OpenCommandLineText() {
     if (commandLine_.standardInput) {
         if (!documents_->OpenStandardInput()) {
             std::fprintf(stderr, "selvane: cannot read standard input: %s\n",
                          documents_->lastError().c_str());
-            exitCode_ = 1;
             return false;
         }
     } else if (!commandLine_.file.empty()) {
@@ -313,11 +383,13 @@ bool CSelvaneApp::InitInstance() {
             std::fprintf(stderr, "selvane: cannot open \"%s\": %s\n",
                          RecentFileList::Escape(commandLine_.file).c_str(),
                          documents_->lastError().c_str());
-            exitCode_ = 1;
             return false;
         }
     }
+    return true;
+}
 
+void CSelvaneApp::StartCommandLineFlight() {
     StartFlight(flight_, document_->GetScene());
     if (flight_.cruise > 0.0f) {
         // The view holds a cruise speed of its own, which the menu steps: the one the flight
@@ -325,17 +397,6 @@ bool CSelvaneApp::InitInstance() {
         view_->SetCruiseRate(flight_.cruise);
     }
     ShowCruise();
-
-    workaround = std::make_unique<Xaudio2DllUnloadWorkaround_LoadLibraryVersion>();
-    workaround->Apply();
-
-    view_->SetNoFrameHandler([this](const std::string& platform) { ReportNoFrame(platform); });
-    frame_->show();
-    WatchTheEndOfTheSession();
-    if (!commandLine_.screenshot.empty()) {
-        StartScreenshot();
-    }
-    return true;
 }
 
 void CSelvaneApp::ReportNoFrame(const std::string& platform) {
@@ -478,7 +539,7 @@ void CSelvaneApp::OnCommand(int id) {
                                command::kRecentFirst + static_cast<int>(recent_.entries().size())) {
                     const std::string path =
                         recent_.entries()[static_cast<std::size_t>(id - command::kRecentFirst)];
-                    OpenFile(path, static_cast<int>(DocumentManager::Source::RecentList));
+                    OpenFile(path, DocumentManager::Source::RecentList);
                 }
                 break;
         }
@@ -537,8 +598,8 @@ void CSelvaneApp::RememberPlace() {
     }
 }
 
-bool CSelvaneApp::OpenFile(const std::string& path, int source) {
-    return documents_->Open(path, static_cast<DocumentManager::Source>(source));
+bool CSelvaneApp::OpenFile(const std::string& path, DocumentManager::Source source) {
+    return documents_->Open(path, source);
 }
 
 void CSelvaneApp::OpenDropped(const std::string& path) {
@@ -556,7 +617,7 @@ void CSelvaneApp::OpenDropped(const std::string& path) {
                 std::deque<std::string>& queue;
                 ~Done() { queue.pop_front(); }
             } done{dropped_};
-            OpenFile(dropped_.front(), static_cast<int>(DocumentManager::Source::Drop));
+            OpenFile(dropped_.front(), DocumentManager::Source::Drop);
         }
     });
 }
@@ -589,8 +650,7 @@ void CSelvaneApp::OnOpen() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
-    OpenFile(ToLocal(dialog.selectedFiles().front()),
-             static_cast<int>(DocumentManager::Source::Dialog));
+    OpenFile(ToLocal(dialog.selectedFiles().front()), DocumentManager::Source::Dialog);
 }
 
 void CSelvaneApp::OnExportVideo() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "session/CommandLine.h"
+#include "session/DocumentManager.h"
 #include "session/FlightOptions.h"
 #include "session/RecentFileList.h"
 #include "session/ResumeList.h"
@@ -15,7 +16,6 @@
 class CMainFrame;
 class CSelvaneDoc;
 class CSelvaneView;
-class DocumentManager;
 class EndSignals;
 class QApplication;
 class QTimer;
@@ -47,7 +47,7 @@ class CSelvaneApp {
     bool InstallTranslations();
     // Commands of the menus and accelerators that the main frame does not handle itself.
     void OnCommand(int id);
-    bool OpenFile(const std::string& path, int source);
+    bool OpenFile(const std::string& path, DocumentManager::Source source);
 
     CMainFrame* frame() const { return frame_.get(); }
     CSelvaneView* view() const { return view_; }
@@ -71,6 +71,32 @@ class CSelvaneApp {
     static void GuardScreenSaverAgainstExit(bool on);
 
   private:
+    // The steps of Run, in its order. Help, version and a wrong command line are answered
+    // before anything starts: the exit status, or nothing where the run goes on.
+    std::optional<int> AnswerCommandLine() const;
+    // The screensaver draws into X11 windows: false (the reason on standard error) where Qt
+    // would use another window system, otherwise Qt is told to use X11.
+    bool ChooseScreenSaverPlatform();
+    // The program, Qt's own options and a null, as QApplication takes them.
+    std::vector<char*> QtArguments(char* program);
+    // The graphics and audio platforms under both modes, and where messages go.
+    void InstallPlatforms();
+    void RemovePlatforms();
+    // The window's whole run: InitInstance, the event loop and ExitInstance.
+    int RunWindow();
+
+    // The steps of InitInstance, in its order.
+    void LoadSettings();
+    bool CreateDocument();
+    void CreateFrameAndView();
+    void CreateDocumentManager();
+    DocumentManager::Hooks DocumentHooks();
+    bool CreateViewGraphics();
+    // The file or standard input the command line names, if any; false (the reason on
+    // standard error) when it cannot be read.
+    bool OpenCommandLineText();
+    void StartCommandLineFlight();
+
     // Signals, the session manager, the display going away, and the place kept while the
     // flight moves (app/SelvaneAppEnd.cpp).
     void WatchTheEndOfTheSession();

@@ -240,7 +240,7 @@ class Soak {
             }
             return;
         }
-        if (!app_.OpenFile(files_[1], static_cast<int>(DocumentManager::Source::Dialog))) {
+        if (!app_.OpenFile(files_[1], DocumentManager::Source::Dialog)) {
             Fail("opening " + files_[1]);
         }
         Fly(100);

@@ -252,18 +252,18 @@ void ShellTest::startWithAFileThatCannotBeOpenedEndsWithoutAWindow() {
 void ShellTest::openingThroughTheDocumentManagerNamesTheWindowAndSkipsTheOpenFile() {
     Start();
     const std::string first = WriteFile(QStringLiteral("first.txt"), "abc\r\ndef\r\n");
-    QVERIFY(app_->OpenFile(first, static_cast<int>(DocumentManager::Source::Dialog)));
+    QVERIFY(app_->OpenFile(first, DocumentManager::Source::Dialog));
     QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("first.txt - Tamor Selvane 0.4"));
     QCOMPARE(g_scene->text, std::u16string(u"abcdef"));
     QCOMPARE(g_scene->segments.size(), std::size_t{1});
 
     // Choosing the file that is open reads nothing.
     g_scene->text += u"!";
-    QVERIFY(app_->OpenFile(first, static_cast<int>(DocumentManager::Source::Dialog)));
+    QVERIFY(app_->OpenFile(first, DocumentManager::Source::Dialog));
     QCOMPARE(g_scene->text, std::u16string(u"abcdef!"));
 
     const std::string second = WriteFile(QStringLiteral("second.txt"), "xyz");
-    QVERIFY(app_->OpenFile(second, static_cast<int>(DocumentManager::Source::Dialog)));
+    QVERIFY(app_->OpenFile(second, DocumentManager::Source::Dialog));
     QCOMPARE(g_scene->text, std::u16string(u"xyz"));
     QCOMPARE(app_->frame()->windowTitle(), QStringLiteral("second.txt - Tamor Selvane 0.4"));
     WaitForFrames(2);
@@ -286,8 +286,8 @@ void ShellTest::aFailedRecentEntryIsRemovedFromTheMenu() {
     const std::string kept = WriteFile(QStringLiteral("kept.txt"), "kept");
     const std::string gone = WriteFile(QStringLiteral("gone.txt"), "gone");
     Start();
-    QVERIFY(app_->OpenFile(gone, static_cast<int>(DocumentManager::Source::Dialog)));
-    QVERIFY(app_->OpenFile(kept, static_cast<int>(DocumentManager::Source::Dialog)));
+    QVERIFY(app_->OpenFile(gone, DocumentManager::Source::Dialog));
+    QVERIFY(app_->OpenFile(kept, DocumentManager::Source::Dialog));
     QFile::remove(QFile::decodeName(QByteArray::fromStdString(gone)));
     QAction* older = app_->frame()->RecentAction(1);
     QVERIFY(older != nullptr);
@@ -313,7 +313,8 @@ void ShellTest::recentMenuShowsNewestFirstAndGreysThePlaceholderWhileEmpty() {
     QVERIFY(placeholder->isVisible());
     QVERIFY(!placeholder->isEnabled());
     for (const char* name : {"A.txt", "B.txt", "C.txt", "D.txt", "E.txt"}) {
-        QVERIFY(app_->OpenFile(WriteFile(QString::fromLatin1(name), name), 0));
+        QVERIFY(app_->OpenFile(WriteFile(QString::fromLatin1(name), name),
+                               DocumentManager::Source::Dialog));
     }
     QVERIFY(!placeholder->isVisible());
     const char* expected[] = {"E.txt", "D.txt", "C.txt", "B.txt"};
@@ -350,7 +351,7 @@ void ShellTest::reopenInAnEncodingReadsAgainAndTheListKeepsTheChoice() {
 
     const std::string file = WriteFile(QStringLiteral("utf8.txt"), "\xE3\x81\x82\r\n\xE6\xBC\xA2");
     const std::u16string mojibake = u"\u7E3A\uFFFD\u8C8D\uFF62";
-    QVERIFY(app_->OpenFile(file, static_cast<int>(DocumentManager::Source::Dialog)));
+    QVERIFY(app_->OpenFile(file, DocumentManager::Source::Dialog));
     QVERIFY(g_scene->text == u"あ漢");
     QCOMPARE(frame->EncodingPane()->text(), QStringLiteral("UTF-8"));
     QVERIFY(frame->ReopenMenu()->isEnabled());
@@ -392,7 +393,8 @@ void ShellTest::wheelChangesSpeedAlwaysAndStrikesADrumOnlyWithText() {
     QCOMPARE(g_scene->cameraSpeed, -0.012f);
     QCOMPARE(audio_.CountOf("Start"), 0);  // no drum without text
 
-    QVERIFY(app_->OpenFile(WriteFile(QStringLiteral("drums.txt"), "drum"), 0));
+    QVERIFY(app_->OpenFile(WriteFile(QStringLiteral("drums.txt"), "drum"),
+                           DocumentManager::Source::Dialog));
     g_scene->cameraSpeed = 0.0f;
     audio_.ClearLog();
     QWheelEvent towards(QPointF(10, 10), view->mapToGlobal(QPointF(10, 10)), QPoint(),
@@ -469,7 +471,8 @@ void ShellTest::colourCommandsStartFromTheCurrentColourAndCancelChangesNothing()
     QCOMPARE(g_scene->fontColor, 0u);
     QCOMPARE(g_scene->textBrush.get(), brush);
 
-    QVERIFY(app_->OpenFile((kProgramDir + QStringLiteral("/sample.txt")).toStdString(), 0));
+    QVERIFY(app_->OpenFile((kProgramDir + QStringLiteral("/sample.txt")).toStdString(),
+                           DocumentManager::Source::Dialog));
     answer(QColor(255, 0, 0), true);
     app_->frame()->OnFontColor();
     QCOMPARE(g_scene->fontColor, 0x0000FFu);
@@ -794,7 +797,8 @@ void ShellTest::aFlightAtRestDrawsNothingAndEachChangeDrawsOnce() {
              1u);
     // A new text draws at once, and once more if the first tick turns the view before then.
     const std::uint64_t built = framesOver(4, [this] {
-        QVERIFY(app_->OpenFile(WriteFile(QStringLiteral("other.txt"), "another text"), 0));
+        QVERIFY(app_->OpenFile(WriteFile(QStringLiteral("other.txt"), "another text"),
+                               DocumentManager::Source::Dialog));
     });
     QVERIFY2(built == 1 || built == 2, qPrintable(QString::number(built)));
     QCOMPARE(framesOver(10, [] {}), 0u);
@@ -882,7 +886,8 @@ void ShellTest::qtsOwnDialogsSpeakJapanese() {
 
 void ShellTest::drumsStrikeOncePerNotchOfTravelAndNotWhileCoasting() {
     Start();
-    QVERIFY(app_->OpenFile(WriteFile(QStringLiteral("drums.txt"), "drum"), 0));
+    QVERIFY(app_->OpenFile(WriteFile(QStringLiteral("drums.txt"), "drum"),
+                           DocumentManager::Source::Dialog));
     CSelvaneView* view = app_->view();
     const auto turn = [view](int delta, Qt::ScrollPhase phase) {
         QWheelEvent event(QPointF(10, 10), view->mapToGlobal(QPointF(10, 10)), QPoint(),
@@ -1013,10 +1018,10 @@ void ShellTest::resumeReturnsToThePlaceUntilTheFileChangesOrItIsSwitchedOff() {
     const std::string other = WriteFile(QStringLiteral("other.txt"), "other");
     Start();
     const auto reopenAt = [this, &novel, &other](std::int64_t place) {
-        QVERIFY(app_->OpenFile(novel, 0));
+        QVERIFY(app_->OpenFile(novel, DocumentManager::Source::Dialog));
         app_->view()->Jump(place);
-        QVERIFY(app_->OpenFile(other, 0));
-        QVERIFY(app_->OpenFile(novel, 0));
+        QVERIFY(app_->OpenFile(other, DocumentManager::Source::Dialog));
+        QVERIFY(app_->OpenFile(novel, DocumentManager::Source::Dialog));
     };
     reopenAt(300);
     QCOMPARE(g_scene->cameraIndex, 300);
@@ -1024,13 +1029,13 @@ void ShellTest::resumeReturnsToThePlaceUntilTheFileChangesOrItIsSwitchedOff() {
     QCOMPARE(g_scene->targetA, p + (g_scene->pathPoints[301] - p) * 0.5f);
 
     // A file that changed since (here its time only) opens at the start.
-    QVERIFY(app_->OpenFile(other, 0));
+    QVERIFY(app_->OpenFile(other, DocumentManager::Source::Dialog));
     QFile file(QFile::decodeName(QByteArray::fromStdString(novel)));
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
                              QFileDevice::FileModificationTime));
     file.close();
-    QVERIFY(app_->OpenFile(novel, 0));
+    QVERIFY(app_->OpenFile(novel, DocumentManager::Source::Dialog));
     QCOMPARE(g_scene->cameraIndex, 0);
 
     // Switched off, files open at the start; the choice outlives the run, and so does the
@@ -1045,7 +1050,7 @@ void ShellTest::resumeReturnsToThePlaceUntilTheFileChangesOrItIsSwitchedOff() {
     Start();
     QVERIFY(!app_->frame()->Action(command::kResume)->isChecked());
     app_->frame()->Action(command::kResume)->trigger();
-    QVERIFY(app_->OpenFile(novel, 0));
+    QVERIFY(app_->OpenFile(novel, DocumentManager::Source::Dialog));
     QCOMPARE(g_scene->cameraIndex, 700);
 }
 
