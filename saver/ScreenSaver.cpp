@@ -74,18 +74,10 @@ ScreenSaver::ScreenSaver(const CommandLine& line)
     }
 }
 
-ScreenSaver::~ScreenSaver() {
-    // The graphics and the drums go while the window they live in still exists; the signals
-    // stay caught until then, so that a second SIGTERM does not cut the release short.
-    view_.reset();
-    foreign_.reset();
-    document_.reset();
-    workaround_.reset();
-    xEvents_.reset();
-    if (display_ != nullptr) {
-        XCloseDisplay(display_);
-    }
-    signals_.reset();
+ScreenSaver::~ScreenSaver() = default;
+
+void ScreenSaver::CloseDisplay::operator()(Display* display) const {
+    XCloseDisplay(display);
 }
 
 std::string ScreenSaver::PlatformProblem(const std::vector<std::string>& qtArguments) {
@@ -132,7 +124,7 @@ ScreenSaver::Outcome ScreenSaver::Start() {
     document_->SetUpdateAllViews([view] { view->OnUpdate(); });
 
     XWindowAttributes attributes{};
-    XGetWindowAttributes(display_, target_, &attributes);
+    XGetWindowAttributes(display_.get(), target_, &attributes);
     FollowTargetSize(attributes.width, attributes.height);
     if (!view_->CreateGraphics()) {
         return Outcome::NoGraphics;
@@ -172,30 +164,31 @@ ScreenSaver::Outcome ScreenSaver::Start() {
 
 bool ScreenSaver::FindTarget() {
     const std::string name = QtSetting(line_.qtArguments, "-display", "DISPLAY");
-    display_ = XOpenDisplay(name.c_str());
+    display_.reset(XOpenDisplay(name.c_str()));
     if (display_ == nullptr) {
         std::fprintf(stderr, "selvane: cannot connect to the display \"%s\"\n", name.c_str());
         return false;
     }
+    Display* const display = display_.get();
     const auto previous = XSetErrorHandler(NoteXError);
-    const Window root = DefaultRootWindow(display_);
+    const Window root = DefaultRootWindow(display);
     target_ = line_.windowId.value_or(root);
     if (!line_.windowId) {
         // XScreenSaver marks the window it draws its hacks on, a child of the root, with the
         // window to use in __SWM_VROOT, as virtual-root window managers did before it.
-        const Atom vroot = XInternAtom(display_, "__SWM_VROOT", False);
+        const Atom vroot = XInternAtom(display, "__SWM_VROOT", False);
         Window rootReturn = 0;
         Window parent = 0;
         Window* children = nullptr;
         unsigned int count = 0;
-        if (XQueryTree(display_, root, &rootReturn, &parent, &children, &count) != 0) {
+        if (XQueryTree(display, root, &rootReturn, &parent, &children, &count) != 0) {
             for (unsigned int i = 0; i < count && target_ == root; ++i) {
                 Atom type = 0;
                 int format = 0;
                 unsigned long items = 0;
                 unsigned long after = 0;
                 unsigned char* data = nullptr;
-                if (XGetWindowProperty(display_, children[i], vroot, 0, 1, False, XA_WINDOW, &type,
+                if (XGetWindowProperty(display, children[i], vroot, 0, 1, False, XA_WINDOW, &type,
                                        &format, &items, &after, &data) == Success &&
                     data != nullptr) {
                     // Xlib hands 32-bit items over as longs.
@@ -211,19 +204,19 @@ bool ScreenSaver::FindTarget() {
     realRoot_ = target_ == root;
     g_xError = false;
     XWindowAttributes attributes{};
-    const bool exists = XGetWindowAttributes(display_, target_, &attributes) != 0 && !g_xError;
+    const bool exists = XGetWindowAttributes(display, target_, &attributes) != 0 && !g_xError;
     // Only the size is followed: ConfigureNotify, and DestroyNotify when the window goes.
     if (exists) {
-        XSelectInput(display_, target_, StructureNotifyMask);
+        XSelectInput(display, target_, StructureNotifyMask);
     }
-    XSync(display_, False);
+    XSync(display, False);
     XSetErrorHandler(previous);
     if (!exists) {
         std::fprintf(stderr, "selvane: there is no window 0x%lx (%lu) on the display \"%s\"\n",
-                     target_, target_, DisplayString(display_));
+                     target_, target_, DisplayString(display));
         return false;
     }
-    xEvents_ = std::make_unique<QSocketNotifier>(ConnectionNumber(display_), QSocketNotifier::Read);
+    xEvents_ = std::make_unique<QSocketNotifier>(ConnectionNumber(display), QSocketNotifier::Read);
     connect(xEvents_.get(), &QSocketNotifier::activated, this, [this] { OnXEvents(); });
     return true;
 }
@@ -269,9 +262,9 @@ void ScreenSaver::WatchSignals() {
 
 void ScreenSaver::OnXEvents() {
     // Xlib may have read several events at once: the socket tells of none of those.
-    while (XPending(display_) > 0) {
+    while (XPending(display_.get()) > 0) {
         XEvent event;
-        XNextEvent(display_, &event);
+        XNextEvent(display_.get(), &event);
         if (event.type == ConfigureNotify && event.xconfigure.window == target_) {
             FollowTargetSize(event.xconfigure.width, event.xconfigure.height);
         } else if (event.type == DestroyNotify && event.xdestroywindow.window == target_) {

@@ -57,16 +57,22 @@ class ScreenSaver : public QObject {
     void FollowTargetSize(int width, int height);
     void DrumAtPunctuation();
 
+    struct CloseDisplay {
+        void operator()(_XDisplay* display) const;
+    };
+
     CommandLine line_;
     FlightOptions flight_;
-    _XDisplay* display_ = nullptr;  // a connection of our own that watches the target window
+    // Destroyed last-first, in the order shutdown needs: the view (graphics, drums) before the
+    // window it is a child of, then the document with its scene, then the extra reference on
+    // the audio library, then the watch on the display with our connection to it, and last the
+    // signals, caught until then so that a second SIGTERM does not cut the release short.
+    std::unique_ptr<EndSignals> signals_;
+    // A connection of our own that watches the target window.
+    std::unique_ptr<_XDisplay, CloseDisplay> display_;
     unsigned long target_ = 0;
     bool realRoot_ = false;
     std::unique_ptr<QSocketNotifier> xEvents_;
-    std::unique_ptr<EndSignals> signals_;
-    // Destroyed last-first, in the order shutdown needs: the view (graphics, drums) before the
-    // window it is a child of, then the document with its scene, then the extra reference on
-    // the audio library.
     std::unique_ptr<Xaudio2DllUnloadWorkaround_LoadLibraryVersion> workaround_;
     std::unique_ptr<CSelvaneDoc> document_;
     std::unique_ptr<QWindow> foreign_;
