@@ -748,6 +748,7 @@ void CSelvaneApp::StartScreenshot() {
         g_scene->cameraSpeed = commandLine_.speed;
     }
     const std::uint64_t start = view_->ticks();
+    view_->StopCameraAt(start + static_cast<std::uint64_t>(commandLine_.ticks));
     auto done = std::make_shared<bool>(false);
     view_->SetAfterFrame([this, start, done] {
         if (*done || view_->ticks() - start < static_cast<std::uint64_t>(commandLine_.ticks)) {

@@ -260,7 +260,7 @@ void CSelvaneView::timerEvent(QTimerEvent*) {
 void CSelvaneView::Tick() {
     ExposeUnderWayland();
     WatchForFirstFrame();
-    if (g_scene != nullptr) {
+    if (g_scene != nullptr && (!lastCameraTick_ || ticks_ < *lastCameraTick_)) {
         g_scene->TickCamera();
     }
     ++ticks_;

@@ -80,6 +80,9 @@ class CSelvaneView : public QWindow, public gl::Surface {
     DrumPlayer* drumPlayer() const { return drumPlayer_.get(); }
     std::int32_t currentDrum() const { return currentDrum_; }
     std::uint64_t ticks() const { return ticks_; }
+    // The camera stands still from this tick on, the timer ticking on: a picture asked for at
+    // that tick shows it, however late a loaded machine draws it.
+    void StopCameraAt(std::uint64_t tick) { lastCameraTick_ = tick; }
     // Frames drawn since the view was made.
     std::uint64_t frames() const { return frames_; }
     // Called whenever the picture on screen is up to date: after every frame drawn, and after
@@ -161,6 +164,7 @@ class CSelvaneView : public QWindow, public gl::Surface {
     bool softwareAttempted_ = false;
     int timerId_ = 0;
     std::uint64_t ticks_ = 0;
+    std::optional<std::uint64_t> lastCameraTick_;
     std::uint64_t frames_ = 0;
     // The last frame drawn, while it is on screen and whole; empty after a failed frame, a
     // resize or a build, which the next tick must draw whatever it changes.
