@@ -173,10 +173,13 @@ void ShellTest::Start(CommandLine line) {
     app_->frame()->activateWindow();
     if (QGuiApplication::platformName() == QLatin1String("wayland")) {
         // Weston's headless backend has no keyboard, so its compositor gives no window the
-        // focus: the keys of these tests go to the window Qt counts as active.
+        // focus, and Qt's Wayland platform cannot ask for it: the keys of these tests go to
+        // the window Qt counts as active.
         QApplication::setActiveWindow(app_->frame());
+        QVERIFY(app_->frame()->isActiveWindow());
+    } else {
+        QVERIFY(QTest::qWaitForWindowActive(app_->frame()));
     }
-    QVERIFY(QTest::qWaitForWindowActive(app_->frame()));
     WaitForFrames(1);
 }
 
