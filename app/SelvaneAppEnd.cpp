@@ -7,18 +7,18 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "app/SelvaneApp.h"
 #include "scene/Scene.h"
 #include "session/DocumentManager.h"
-#include "shell/EndSignals.h"
 #include "session/ParseNumber.h"
+#include "shell/EndSignals.h"
 #include "shell/MainFrame.h"
 
 namespace {
@@ -79,12 +79,11 @@ void CSelvaneApp::WatchTheEndOfTheSession() {
     // A signal ends the window as closing it does; a second one, while it ends, at once.
     endSignals_ = std::make_unique<EndSignals>(std::initializer_list<int>{SIGTERM, SIGHUP, SIGINT},
                                                EndSignals::Second::EndsAtOnce);
-    QObject::connect(endSignals_.get(), &EndSignals::requested, frame_.get(),
-                     [this] {
-                         frame_->close();
-                         // Every event loop ends, a dialog's or a message box's included.
-                         QCoreApplication::exit(exitCode_);
-                     });
+    QObject::connect(endSignals_.get(), &EndSignals::requested, frame_.get(), [this] {
+        frame_->close();
+        // Every event loop ends, a dialog's or a message box's included.
+        QCoreApplication::exit(exitCode_);
+    });
     // The desktop's session manager ends the session: what a close would write is written now.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, frame_.get(),
                      [this](QSessionManager&) { SaveSession(); });

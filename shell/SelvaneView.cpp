@@ -314,7 +314,8 @@ std::string CSelvaneView::NoFrameMessage(const std::string& platform) {
 }
 
 void CSelvaneView::WatchForFirstFrame() {
-    if (drewFrame_ || !waitingForFrame_.isValid() || waitingForFrame_.elapsed() < kFrameDeadlineMs) {
+    if (drewFrame_ || !waitingForFrame_.isValid() ||
+        waitingForFrame_.elapsed() < kFrameDeadlineMs) {
         return;
     }
     waitingForFrame_.invalidate();

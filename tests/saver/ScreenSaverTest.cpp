@@ -125,8 +125,7 @@ TEST_F(ScreenSaver, TheDisplayGoingAwayEndsItWithALineNotACrash) {
     KillXServer();
     ASSERT_TRUE(WaitForExit(*program, 30s)) << program->Describe();
     EXPECT_EQ(program->exitCode(), 1) << program->Describe() << "\n" << program->err();
-    EXPECT_EQ(OwnErrors(*program),
-              std::vector<std::string>{"the connection to the display broke"})
+    EXPECT_EQ(OwnErrors(*program), std::vector<std::string>{"the connection to the display broke"})
         << program->err();
     EXPECT_TRUE(fs::is_empty(ConfigDir())) << "settings were written";
 }

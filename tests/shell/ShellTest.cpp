@@ -754,8 +754,9 @@ void ShellTest::aViewThatIsNeverExposedSaysSoInTheStatusBarAndWaits() {
     const bool started = app_->InitInstance();
     qunsetenv("SELVANE_TEST_NEVER_EXPOSED");
     QVERIFY(started);
-    const QString expected = QStringLiteral("%1 で 10 秒たっても描画できません。描画できるようになるのを待っています。")
-                                 .arg(QGuiApplication::platformName());
+    const QString expected =
+        QStringLiteral("%1 で 10 秒たっても描画できません。描画できるようになるのを待っています。")
+            .arg(QGuiApplication::platformName());
     QTRY_COMPARE_WITH_TIMEOUT(app_->frame()->statusBar()->currentMessage(), expected, 20000);
     QVERIFY(!app_->view()->drewFrame());
     // It waits on: the flight still moves, and nothing ended the program.
