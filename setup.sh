@@ -18,8 +18,11 @@ here=$PWD
 PACKAGES=(
     # compiler and build
     g++ cmake ninja-build pkg-config
-    # Qt 6 widgets, OpenGL widgets and the Japanese translations of Qt's own dialogs
+    # Qt 6 widgets, OpenGL widgets and the translations of Qt's own dialogs
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-translations-l10n
+    # Qt's translation tools (lupdate, lrelease) and their CMake functions, for the interface's
+    # English
+    qt6-tools-dev qt6-l10n-tools
     # OpenGL headers and Mesa's drivers (llvmpipe where there is no GPU)
     libgl-dev libegl-dev libgl1-mesa-dri
     # OpenAL Soft for the drums

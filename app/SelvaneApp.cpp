@@ -10,12 +10,11 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QIcon>
-#include <QLibraryInfo>
+#include <QLocale>
 #include <QSettings>
 #include <QStatusBar>
 #include <QSurfaceFormat>
 #include <QTimer>
-#include <QTranslator>
 #include <QUrl>
 #include <algorithm>
 #include <clocale>
@@ -33,6 +32,7 @@
 #include "audio/al/Platform.h"
 #include "base/DebugSink.h"
 #include "base/ModuleDirectory.h"
+#include "i18n/Language.h"
 #include "render/ShaderFile.h"
 #include "render/platform/RealPlatform.h"
 #include "saver/ScreenSaver.h"
@@ -192,7 +192,7 @@ void CSelvaneApp::InstallPlatforms() {
     audioPlatform_ = std::make_unique<audio::al::Platform>();
     audio::SetPlatform(audioPlatform_.get());
     audio::SetMessageBoxHandler([](std::string_view text) {
-        ShowMessage(nullptr, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+        ShowMessage(nullptr, strings::Tr(std::string(text).c_str()));
     });
 }
 
@@ -214,17 +214,13 @@ int CSelvaneApp::RunWindow() {
 }
 
 bool CSelvaneApp::InstallTranslations() {
-    // The interface is Japanese, whatever the user's locale: Qt's own dialogs and buttons too.
-    if (!translator_) {
-        translator_ = std::make_unique<QTranslator>();
-        if (!translator_->load(QStringLiteral("qtbase_ja"),
-                               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-            translator_.reset();
-            return false;
-        }
-        QApplication::installTranslator(translator_.get());
+    // The environment chooses the language, as for other programs (LANGUAGE, LC_ALL,
+    // LC_MESSAGES, LANG): there is no option of our own.
+    if (!translations_) {
+        translations_ = std::make_unique<InterfaceTranslations>(
+            ChooseUiLanguage(QLocale::system().uiLanguages()));
     }
-    return true;
+    return translations_->complete();
 }
 
 bool CSelvaneApp::InitInstance() {
@@ -275,7 +271,7 @@ bool CSelvaneApp::CreateDocument() {
     } catch (const std::bad_alloc&) {
         // Nothing can be shown without the document: the start ends as when it cannot be made.
         std::fprintf(stderr, "selvane: out of memory while the document was created\n");
-        ShowMessage(nullptr, QString::fromUtf8(strings::kDocumentCreateFailed));
+        ShowMessage(nullptr, strings::Tr(strings::kDocumentCreateFailed));
         return false;
     }
     flight_ = FlightOptionsOf(commandLine_, FlightMode::Window);
@@ -336,7 +332,8 @@ DocumentManager::Hooks CSelvaneApp::DocumentHooks() {
     };
     hooks.openStandardInput = [this](const EncodingChoice& encoding) {
         RememberPlace();
-        if (!document_->OnOpenStandardInput(strings::kStandardInput, encoding)) {
+        if (!document_->OnOpenStandardInput(strings::Tr(strings::kStandardInput).toStdString(),
+                                            encoding)) {
             return false;
         }
         // What came through standard input has no place to come back to.
@@ -355,6 +352,7 @@ DocumentManager::Hooks CSelvaneApp::DocumentHooks() {
     };
     hooks.recentChanged = [this] { RefreshRecentMenu(); };
     hooks.documentChanged = [this] { RefreshEncodingPane(); };
+    hooks.translate = [](const char* text) { return strings::Tr(text).toStdString(); };
     return hooks;
 }
 
@@ -406,7 +404,7 @@ void CSelvaneApp::ReportNoFrame(const std::string& platform) {
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });
         return;
     }
-    frame_->statusBar()->showMessage(QString::fromUtf8(strings::kNoFrame)
+    frame_->statusBar()->showMessage(strings::Tr(strings::kNoFrame)
                                          .arg(QString::fromStdString(platform))
                                          .arg(CSelvaneView::kFrameDeadlineMs / 1000));
     // The message stands while the window still cannot draw, and goes with the first frame.
@@ -428,7 +426,7 @@ void CSelvaneApp::ReportGraphicsFailure(const CSelvaneView& view) {
     }
     std::fprintf(stderr, "selvane: the graphics could not be created (error 0x%08X)\n",
                  static_cast<unsigned>(view.graphicsResult()));
-    ShowMessage(nullptr, QString::fromUtf8(strings::kDocumentCreateFailed));
+    ShowMessage(nullptr, strings::Tr(strings::kDocumentCreateFailed));
 }
 
 int CSelvaneApp::RunScreenSaver() {
@@ -623,18 +621,18 @@ void CSelvaneApp::OpenDropped(const std::string& path) {
 }
 
 void CSelvaneApp::OnOpen() {
-    const QString all = QString::fromUtf8(strings::kFilterAll);
+    const QString all = strings::Tr(strings::kFilterAll);
     QString start;
     if (!documents_->path().empty()) {
         start = QString::fromStdString(
             std::filesystem::path(documents_->path()).parent_path().string());
     }
-    QFileDialog dialog(frame_.get(), QString::fromUtf8(strings::kOpenDialogTitle), start);
-    // Qt's own dialog, whatever the desktop offers: it speaks Japanese with Qt's translations,
-    // and its list can be told what "all files" means.
+    QFileDialog dialog(frame_.get(), strings::Tr(strings::kOpenDialogTitle), start);
+    // Qt's own dialog, whatever the desktop offers: it speaks the interface's language with
+    // Qt's translations, and its list can be told what "all files" means.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QString::fromUtf8(strings::kFilterText), all});
+    dialog.setNameFilters({strings::Tr(strings::kFilterText), all});
     // "*.*" stands for every file in the filter's text, but as a pattern it only matches names
     // with a dot: README or a file without an extension would not be listed. The dialog has
     // applied the pattern to its list when it reports the choice.
@@ -658,7 +656,7 @@ void CSelvaneApp::OnExportVideo() {
         return;
     }
     if (export_ && export_->Running()) {
-        ShowMessage(frame_.get(), QString::fromUtf8(strings::kExportBusy));
+        ShowMessage(frame_.get(), strings::Tr(strings::kExportBusy));
         return;
     }
     // The flight as it is when the command is chosen: the dialog does not stop it.
@@ -689,8 +687,8 @@ void CSelvaneApp::OnExportVideo() {
     const std::filesystem::path document(documents_->path());
     const QString folder =
         document.empty() ? QDir::homePath() : FromLocal(document.parent_path().string());
-    const QString stem = document.empty() ? QString::fromUtf8(strings::kUntitled)
-                                          : FromLocal(document.stem().string());
+    const QString stem =
+        document.empty() ? strings::Tr(strings::kUntitled) : FromLocal(document.stem().string());
     initial.path = folder + QStringLiteral("/") + stem + QStringLiteral(".mp4");
     const qreal ratio = view_->devicePixelRatio();
     const QSize windowSize(static_cast<int>(view_->width() * ratio),

@@ -17,9 +17,9 @@ class CMainFrame;
 class CSelvaneDoc;
 class CSelvaneView;
 class EndSignals;
+class InterfaceTranslations;
 class QApplication;
 class QTimer;
-class QTranslator;
 class VideoExport;
 class Xaudio2DllUnloadWorkaround_LoadLibraryVersion;
 
@@ -43,7 +43,8 @@ class CSelvaneApp {
     // ends the process (ExitInstance still runs).
     bool InitInstance();
     int ExitInstance();
-    // Qt's Japanese translations for its own dialogs and buttons; false when they are missing.
+    // The interface's language, chosen from the environment, for the menus and messages and for
+    // Qt's own dialogs and buttons alike; false when a translation it needs is missing.
     bool InstallTranslations();
     // Commands of the menus and accelerators that the main frame does not handle itself.
     void OnCommand(int id);
@@ -135,7 +136,7 @@ class CSelvaneApp {
     // The open file's size and time as it was read: its place is kept under them.
     std::optional<ResumeList::Stamp> openStamp_;
     std::unique_ptr<audio::al::Platform> audioPlatform_;
-    std::unique_ptr<QTranslator> translator_;
+    std::unique_ptr<InterfaceTranslations> translations_;
     std::unique_ptr<CSelvaneDoc> document_;
     std::unique_ptr<DocumentManager> documents_;
     std::unique_ptr<CMainFrame> frame_;

@@ -7,6 +7,7 @@
 #include "audio/MessageBox.h"
 #include "audio/WaveFile.h"
 #include "base/ModuleDirectory.h"
+#include "base/Translatable.h"
 
 namespace {
 unsigned Hex(HRESULT hr) {
@@ -20,13 +21,13 @@ DrumPlayer::DrumPlayer() {
     // Without an installed platform there is no engine to create, as when COM is not there.
     HRESULT hr = platform != nullptr ? platform->CreateEngine(&engine) : CO_E_NOTINITIALIZED;
     if (FAILED(hr) || !engine) {
-        audio::ShowMessageBox("Failed to init XAudio2 engine");
+        audio::ShowMessageBox(SELVANE_TRANSLATE_NOOP("Selvane", "Failed to init XAudio2 engine"));
         return;
     }
     hr = engine->Initialize(0, audio::kDefaultProcessor);
     if (FAILED(hr)) {
         engine.reset();
-        audio::ShowMessageBox("Failed to init XAudio2 engine");
+        audio::ShowMessageBox(SELVANE_TRANSLATE_NOOP("Selvane", "Failed to init XAudio2 engine"));
         return;
     }
     engine_ = std::move(engine);
@@ -34,7 +35,7 @@ DrumPlayer::DrumPlayer() {
     hr = engine_->CreateMasteringVoice(&masteringVoice_, 0, 0, 0, 0);
     if (FAILED(hr) || !masteringVoice_) {
         masteringVoice_.reset();
-        audio::ShowMessageBox("Failed creating mastering voice");
+        audio::ShowMessageBox(SELVANE_TRANSLATE_NOOP("Selvane", "Failed creating mastering voice"));
         engine_.reset();
         return;
     }

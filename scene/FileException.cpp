@@ -2,19 +2,9 @@
 
 #include <cstring>
 
-namespace {
+#include "base/Translatable.h"
 
-std::string MessageFor(FileException::Cause cause, const std::string& fileName) {
-    switch (cause) {
-        case FileException::Cause::TooLarge:
-            return fileName + "\nファイルが大きすぎるため開けません。";
-        case FileException::Cause::OutOfMemory:
-            return fileName + "\nメモリが不足しているため開けません。";
-        case FileException::Cause::Generic:
-            break;
-    }
-    return fileName + "\nファイルの読み込み中にエラーが発生しました。";
-}
+namespace {
 
 std::string WhatFor(FileException::Cause cause, const std::string& fileName, int osError) {
     std::string what = fileName + ": ";
@@ -43,4 +33,16 @@ FileException::FileException(Cause cause, std::string fileName, int osError)
       cause_(cause),
       fileName_(std::move(fileName)),
       osError_(osError),
-      message_(MessageFor(cause_, fileName_)) {}
+      message_(fileName_ + "\n" + reason()) {}
+
+const char* FileException::reason() const {
+    switch (cause_) {
+        case Cause::TooLarge:
+            return SELVANE_TRANSLATE_NOOP("Selvane", "ファイルが大きすぎるため開けません。");
+        case Cause::OutOfMemory:
+            return SELVANE_TRANSLATE_NOOP("Selvane", "メモリが不足しているため開けません。");
+        case Cause::Generic:
+            break;
+    }
+    return SELVANE_TRANSLATE_NOOP("Selvane", "ファイルの読み込み中にエラーが発生しました。");
+}

@@ -19,8 +19,10 @@ class FileException : public std::runtime_error {
     Cause cause() const { return cause_; }
     const std::string& fileName() const { return fileName_; }
     int osError() const { return osError_; }
-    // UTF-8, ready for a message box.
+    // UTF-8, ready for a message box: the file's name, a line break and the reason.
     const std::string& message() const { return message_; }
+    // The reason alone, a text the shell translates (base/Translatable.h).
+    const char* reason() const;
 
   private:
     Cause cause_;

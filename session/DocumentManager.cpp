@@ -53,7 +53,7 @@ std::string ReasonOf(const FileException& error) {
 }  // namespace
 
 DocumentManager::DocumentManager(RecentFileList& recent, Hooks hooks)
-    : recent_(recent), hooks_(std::move(hooks)), title_(strings::kUntitled) {}
+    : recent_(recent), hooks_(std::move(hooks)), title_(Translate(strings::kUntitled)) {}
 
 std::string DocumentManager::NormalPath(const std::string& path) {
     std::error_code ec;
@@ -94,7 +94,7 @@ bool DocumentManager::New() {
     if (hooks_.newDocument && !hooks_.newDocument()) {
         return false;
     }
-    Became("", strings::kUntitled, false);
+    Became("", Translate(strings::kUntitled), false);
     return true;
 }
 
@@ -128,7 +128,7 @@ bool DocumentManager::OpenStandardInput() {
                  [&] { return hooks_.openStandardInput(defaultEncoding_); })) {
         return false;
     }
-    Became("", strings::kStandardInput, true);
+    Became("", Translate(strings::kStandardInput), true);
     return true;
 }
 
@@ -158,10 +158,10 @@ bool DocumentManager::Attempt(Source source, const std::string& path,
         openError = errno;
     } catch (const FileException& error) {
         lastError_ = ReasonOf(error);
-        message = error.message();
+        message = error.fileName() + "\n" + Translate(error.reason());
     } catch (const std::bad_alloc&) {
         lastError_ = "out of memory";
-        message = strings::kOutOfMemory;
+        message = Translate(strings::kOutOfMemory);
     } catch (const std::exception& error) {
         lastError_ = error.what();
         message = error.what();
@@ -207,6 +207,10 @@ EncodingChoice DocumentManager::EncodingFor(const std::string& path) const {
         }
     }
     return defaultEncoding_;
+}
+
+std::string DocumentManager::Translate(const char* text) const {
+    return hooks_.translate ? hooks_.translate(text) : std::string(text);
 }
 
 void DocumentManager::RecentChanged() {

@@ -26,6 +26,9 @@ class DocumentManager {
         std::function<void()> recentChanged;
         // After every successful open and New.
         std::function<void()> documentChanged;
+        // The titles and messages in the interface's language: a marked text (shell/Strings.h,
+        // base/Translatable.h) in, its translation out. Without one they stay Japanese.
+        std::function<std::string(const char* text)> translate;
     };
 
     DocumentManager(RecentFileList& recent, Hooks hooks);
@@ -43,7 +46,8 @@ class DocumentManager {
     bool Open(const std::string& path, Source source,
               const std::optional<EncodingChoice>& encoding = std::nullopt);
     // Reads standard input to its end in the default encoding. The document is then titled
-    // "標準入力", has no path and never enters the recent list. Errors are left to the caller.
+    // "標準入力" (in the interface's language), has no path and never enters the recent list.
+    // Errors are left to the caller.
     bool OpenStandardInput();
     // Reads the open file again in `encoding`, the one way to reload it, and keeps the choice
     // with its recent entry (none for the automatic choice). False when the document has no
@@ -55,8 +59,8 @@ class DocumentManager {
     bool standardInput() const { return standardInput_; }
     std::string Caption() const;
     // Why the last Open failed, in English for standard error and without the file's name (the
-    // message box gets the Japanese text): for the caller of a command-line open. Empty after a
-    // successful one.
+    // message box gets the interface's text): for the caller of a command-line open. Empty after
+    // a successful one.
     const std::string& lastError() const { return lastError_; }
 
     // The absolute, normalised form under which paths are compared and recorded.
@@ -74,6 +78,7 @@ class DocumentManager {
     void Became(const std::string& path, const std::string& title, bool standardInput);
     EncodingChoice EncodingFor(const std::string& path) const;
     void RecentChanged();
+    std::string Translate(const char* text) const;
 
     RecentFileList& recent_;
     Hooks hooks_;

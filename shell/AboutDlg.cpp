@@ -11,12 +11,12 @@
 #include "shell/Strings.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8(strings::kAboutCaption));
+    setWindowTitle(strings::Tr(strings::kAboutCaption));
     setModal(true);
     // "MS UI Gothic" where it exists, the IPAex Gothic that stands in for it here.
     QFont font;
     font.setFamilies({QStringLiteral("MS UI Gothic"), QStringLiteral("IPAexGothic"),
-                      QStringLiteral("IPAゴシック")});
+                      QStringLiteral("IPAゴシック")});  // not translated: a font's name
     font.setPointSize(9);
     setFont(font);
 

@@ -39,22 +39,21 @@ QSize CExportDialog::VideoSizeOf(QSize windowSize) {
 CExportDialog::CExportDialog(QWidget* parent, QSize windowSize, const VideoExportChoice& initial,
                              std::function<double(double cruise)> secondsFor)
     : QDialog(parent), secondsFor_(std::move(secondsFor)) {
-    setWindowTitle(QString::fromUtf8(strings::kExportTitle));
+    setWindowTitle(strings::Tr(strings::kExportTitle));
     auto* form = new QFormLayout(this);
 
     path_ = new QLineEdit(initial.path);
     // Room for a folder and a name without scrolling.
     path_->setMinimumWidth(path_->fontMetrics().averageCharWidth() * 48);
-    browse_ = new QPushButton(QString::fromUtf8(strings::kExportBrowse));
+    browse_ = new QPushButton(strings::Tr(strings::kExportBrowse));
     auto* file = new QHBoxLayout;
     file->addWidget(path_, 1);
     file->addWidget(browse_);
-    form->addRow(QString::fromUtf8(strings::kExportFile), file);
+    form->addRow(strings::Tr(strings::kExportFile), file);
 
     size_ = new QComboBox;
     const QSize own = VideoSizeOf(windowSize);
-    size_->addItem(QString::fromUtf8(strings::kExportWindowSize).arg(own.width()).arg(own.height()),
-                   own);
+    size_->addItem(strings::Tr(strings::kExportWindowSize).arg(own.width()).arg(own.height()), own);
     for (const QSize& preset : kPresets) {
         size_->addItem(QStringLiteral("%1 x %2").arg(preset.width()).arg(preset.height()), preset);
     }
@@ -66,29 +65,29 @@ CExportDialog::CExportDialog(QWidget* parent, QSize windowSize, const VideoExpor
         }
     }
     size_->setCurrentIndex(chosen);
-    form->addRow(QString::fromUtf8(strings::kExportSize), size_);
+    form->addRow(strings::Tr(strings::kExportSize), size_);
 
     cruise_ = new QDoubleSpinBox;
     cruise_->setRange(kSlowestCruise, kFastestCruise);
     cruise_->setDecimals(1);
     cruise_->setSingleStep(0.5);
-    cruise_->setSuffix(QString::fromUtf8(strings::kExportCruiseSuffix));
+    cruise_->setSuffix(strings::Tr(strings::kExportCruiseSuffix));
     cruise_->setValue(initial.cruise);
 
     seconds_ = new QDoubleSpinBox;
     seconds_->setRange(0.1, 86400.0);
     seconds_->setDecimals(1);
-    seconds_->setSuffix(QString::fromUtf8(strings::kExportSecondsSuffix));
+    seconds_->setSuffix(strings::Tr(strings::kExportSecondsSuffix));
     seconds_->setValue(initial.seconds);
-    form->addRow(QString::fromUtf8(strings::kExportSeconds), seconds_);
+    form->addRow(strings::Tr(strings::kExportSeconds), seconds_);
 
     fps_ = new QComboBox;
     for (int rate : kFrameRates) {
         fps_->addItem(QString::number(rate) + QString::fromUtf8(strings::kExportFpsSuffix), rate);
     }
     fps_->setCurrentIndex(std::max(fps_->findData(initial.fps), 0));
-    form->addRow(QString::fromUtf8(strings::kExportFps), fps_);
-    form->addRow(QString::fromUtf8(strings::kExportCruise), cruise_);
+    form->addRow(strings::Tr(strings::kExportFps), fps_);
+    form->addRow(strings::Tr(strings::kExportCruise), cruise_);
 
     // The length follows the speed (the time to the end of the text) until the user sets it.
     connect(seconds_, &QDoubleSpinBox::editingFinished, this, [this] { secondsTouched_ = true; });
@@ -102,7 +101,7 @@ CExportDialog::CExportDialog(QWidget* parent, QSize windowSize, const VideoExpor
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     ok_ = buttons->button(QDialogButtonBox::Ok);
     ok_->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8(strings::kExportCancel));
+    buttons->button(QDialogButtonBox::Cancel)->setText(strings::Tr(strings::kExportCancel));
     ok_->setEnabled(!initial.path.isEmpty());
     connect(path_, &QLineEdit::textChanged, this,
             [this](const QString& text) { ok_->setEnabled(!text.trimmed().isEmpty()); });
@@ -124,12 +123,12 @@ VideoExportChoice CExportDialog::Choice() const {
 }
 
 void CExportDialog::Browse() {
-    QFileDialog dialog(this, QString::fromUtf8(strings::kExportTitle),
+    QFileDialog dialog(this, strings::Tr(strings::kExportTitle),
                        QFileInfo(path_->text()).absolutePath());
-    // Qt's own dialog, as for opening: it speaks Japanese with Qt's translations.
+    // Qt's own dialog, as for opening: it speaks the interface's language with Qt's translations.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters(QString::fromUtf8(strings::kExportFilters).split(QStringLiteral(";;")));
+    dialog.setNameFilters(strings::Tr(strings::kExportFilters).split(QStringLiteral(";;")));
     dialog.setDefaultSuffix(QStringLiteral("mp4"));
     if (!path_->text().isEmpty()) {
         dialog.selectFile(path_->text());
@@ -152,13 +151,12 @@ void CExportDialog::accept() {
     }
     VideoFormat format;
     if (!VideoFormatOf(QFile::encodeName(path).toStdString(), &format)) {
-        ShowMessage(this, QString::fromUtf8(strings::kExportBadName));
+        ShowMessage(this, strings::Tr(strings::kExportBadName));
         return;
     }
     if (QFileInfo::exists(path) && path_->property("confirmed").toString() != path &&
-        QMessageBox::question(this, QString::fromUtf8(strings::kExportTitle),
-                              QString::fromUtf8(strings::kExportReplace).arg(path)) !=
-            QMessageBox::Yes) {
+        QMessageBox::question(this, strings::Tr(strings::kExportTitle),
+                              strings::Tr(strings::kExportReplace).arg(path)) != QMessageBox::Yes) {
         return;
     }
     QDialog::accept();

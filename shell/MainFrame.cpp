@@ -21,9 +21,12 @@
 
 namespace {
 
-// The status-bar prompt of a command: its string up to the first "\n".
+using strings::Tr;
+
+// The status-bar prompt of a command: its string up to the first "\n", in the interface's
+// language.
 QString Prompt(const char* commandString) {
-    const QString text = QString::fromUtf8(commandString);
+    const QString text = Tr(commandString);
     return text.left(text.indexOf(u'\n'));
 }
 
@@ -42,10 +45,10 @@ CMainFrame::CMainFrame(QWidget* view) {
     setCentralWidget(view);
     setAcceptDrops(true);
 
-    fileMenu_ = menuBar()->addMenu(QString::fromUtf8(strings::kMenuFile));
+    fileMenu_ = menuBar()->addMenu(Tr(strings::kMenuFile));
     AddCommand(fileMenu_, strings::kMenuOpen, command::kOpen, strings::kCmdOpen)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    reopenMenu_ = fileMenu_->addMenu(QString::fromUtf8(strings::kMenuReopenEncoding));
+    reopenMenu_ = fileMenu_->addMenu(Tr(strings::kMenuReopenEncoding));
     reopenMenu_->menuAction()->setStatusTip(Prompt(strings::kCmdReopenEncoding));
     reopenMenu_->setEnabled(false);
     for (int i = 0; i < command::kReopenCount; ++i) {
@@ -55,18 +58,18 @@ CMainFrame::CMainFrame(QWidget* view) {
     AddCommand(fileMenu_, strings::kMenuExportVideo, command::kExportVideo,
                strings::kCmdExportVideo);
     fileMenu_->addSeparator();
-    recentPlaceholder_ = fileMenu_->addAction(QString::fromUtf8(strings::kMenuRecent));
+    recentPlaceholder_ = fileMenu_->addAction(Tr(strings::kMenuRecent));
     recentPlaceholder_->setData(command::kRecentFirst);
     recentPlaceholder_->setEnabled(false);
     recentSeparator_ = fileMenu_->addSeparator();
     AddCommand(fileMenu_, strings::kMenuExit, command::kExit, strings::kCmdExit);
 
-    QMenu* settings = menuBar()->addMenu(QString::fromUtf8(strings::kMenuSettings));
+    QMenu* settings = menuBar()->addMenu(Tr(strings::kMenuSettings));
     AddCommand(settings, strings::kMenuBackground, command::kBackgroundColor,
                strings::kCmdBackground);
     AddCommand(settings, strings::kMenuFontColor, command::kFontColor, strings::kCmdFontColor);
 
-    QMenu* help = menuBar()->addMenu(QString::fromUtf8(strings::kMenuHelp));
+    QMenu* help = menuBar()->addMenu(Tr(strings::kMenuHelp));
     AddCommand(help, strings::kMenuContents, command::kHelpContents, strings::kCmdHelpContents);
     AddCommand(help, strings::kMenuAbout, command::kAbout, strings::kCmdAbout);
 
@@ -88,7 +91,7 @@ CMainFrame::CMainFrame(QWidget* view) {
 
     // The prompt pane is a normal status-bar widget: a menu prompt (a temporary message) covers
     // it while an item is highlighted, and "レディ" shows again when the prompt goes.
-    prompt_ = new QLabel(QString::fromUtf8(strings::kReady));
+    prompt_ = new QLabel(Tr(strings::kReady));
     statusBar()->addWidget(prompt_, 1);
     // A pane of its own like the lock keys, so that a menu prompt never hides it.
     encoding_ = new QLabel;
@@ -115,7 +118,7 @@ CMainFrame::CMainFrame(QWidget* view) {
 }
 
 void CMainFrame::AddViewMenu() {
-    auto* view = new QMenu(QString::fromUtf8(strings::kMenuView), this);
+    auto* view = new QMenu(Tr(strings::kMenuView), this);
     // Between File and Settings.
     const QList<QAction*> menus = menuBar()->actions();
     const qsizetype file = menus.indexOf(fileMenu_->menuAction());
@@ -165,9 +168,7 @@ void CMainFrame::AddViewMenu() {
     cruisePane_ = new QLabel;
     cruisePane_->setAlignment(Qt::AlignCenter);
     cruisePane_->setMinimumWidth(
-        fontMetrics().horizontalAdvance(
-            QString::fromUtf8(strings::kCruisePane).arg(QStringLiteral("15.0"))) +
-        12);
+        fontMetrics().horizontalAdvance(Tr(strings::kCruisePane).arg(QStringLiteral("15.0"))) + 12);
     statusBar()->addPermanentWidget(cruisePane_);
 
     pointerTimer_ = new QTimer(this);
@@ -183,7 +184,7 @@ void CMainFrame::AddViewMenu() {
 
 void CMainFrame::ShowCruise(bool on, float charactersPerSecond) {
     cruisePane_->setText(
-        on ? QString::fromUtf8(strings::kCruisePane)
+        on ? Tr(strings::kCruisePane)
                  .arg(QString::number(static_cast<double>(charactersPerSecond), 'f', 1))
            : QString());
     Action(command::kCruise)->setChecked(on);
@@ -236,7 +237,7 @@ CMainFrame::~CMainFrame() {
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, const char* label, int id, const char* prompt) {
-    QAction* action = menu->addAction(QString::fromUtf8(label));
+    QAction* action = menu->addAction(Tr(label));
     action->setData(id);
     if (prompt != nullptr) {
         action->setStatusTip(Prompt(prompt));
@@ -305,7 +306,7 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths) {
         auto* action = new QAction(label, fileMenu_);
         const int id = command::kRecentFirst + static_cast<int>(i);
         action->setData(id);
-        action->setStatusTip(QString::fromUtf8(strings::kCmdRecentFile));
+        action->setStatusTip(Tr(strings::kCmdRecentFile));
         action->setToolTip(QFile::decodeName(QByteArray::fromStdString(paths[i])));
         connect(action, &QAction::triggered, this, [this, id] {
             if (onCommand_) {

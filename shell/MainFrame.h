@@ -13,7 +13,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 
-// The main window: the menu bar with the Japanese main menu, the keyboard accelerators, the
+// The main window: the menu bar with the main menu, the keyboard accelerators, the
 // status bar with its prompt and lock-key panes, the two colour commands, and files dropped
 // on the window. Commands it does not handle itself go to the command handler the
 // application installs.

@@ -215,7 +215,7 @@ void CSelvaneView::Paint() {
             // Qt cannot carry an exception out of an event handler: it would end the program.
             // A frame that runs out of memory fails as any failed frame does, and the next
             // frame tries again.
-            OutputDebugString("レンダリング時のエラー\n");
+            OutputDebugString("レンダリング時のエラー\n");  // not translated: a debug line
         }
         // Only a whole picture on screen may stand for the next ticks; after a failure they try
         // again.

@@ -1,103 +1,137 @@
 #pragma once
 
-// The texts the shell shows. A command's entry is its status-bar prompt, "\n", and a short name;
-// the status bar shows the part before "\n" while the command's menu item is highlighted.
+#include <QCoreApplication>
+#include <QString>
 
 #include "session/DocumentStrings.h"
 
+// The texts the shell shows, in Japanese, the interface's own language. A command's entry is its
+// status-bar prompt, "\n", and a short name; the status bar shows the part before "\n" while the
+// command's menu item is highlighted. Every text a person reads is marked for the translation
+// tools in the context "Selvane" and shown through Tr(); names that read the same in every
+// language (the program's, the encodings', the lock keys', the About box's lines) are not.
+// Menu texts carry no shortcut: Qt writes the keys of the action beside them.
+
 namespace strings {
 
+// The translation of a text of this file, or of one marked with SELVANE_TRANSLATE_NOOP, in the
+// interface's language; the text itself where no translation is installed.
+inline QString Tr(const char* text) {
+    return QCoreApplication::translate("Selvane", text);
+}
+
 inline constexpr char kAppName[] = "Selvane";
-inline constexpr char kReady[] = "レディ";
-inline constexpr char kDocumentCreateFailed[] = "空のドキュメントの作成に失敗しました。";
-inline constexpr char kOpenDialogTitle[] = "開く";
-inline constexpr char kFilterText[] = "テキストファイル (*.txt)";
-inline constexpr char kFilterAll[] = "すべてのファイル (*.*)";
+inline constexpr char kReady[] = QT_TRANSLATE_NOOP("Selvane", "レディ");
+inline constexpr char kDocumentCreateFailed[] =
+    QT_TRANSLATE_NOOP("Selvane", "空のドキュメントの作成に失敗しました。");
+inline constexpr char kOpenDialogTitle[] = QT_TRANSLATE_NOOP("Selvane", "開く");
+inline constexpr char kFilterText[] = QT_TRANSLATE_NOOP("Selvane", "テキストファイル (*.txt)");
+inline constexpr char kFilterAll[] = QT_TRANSLATE_NOOP("Selvane", "すべてのファイル (*.*)");
 // The platform (%1) has not let the view draw for %2 seconds; the window goes on waiting.
-inline constexpr char kNoFrame[] =
-    "%1 で %2 秒たっても描画できません。描画できるようになるのを待っています。";
+inline constexpr char kNoFrame[] = QT_TRANSLATE_NOOP(
+    "Selvane", "%1 で %2 秒たっても描画できません。描画できるようになるのを待っています。");
 
 // Menus.
-inline constexpr char kMenuFile[] = "ファイル(&F)";
-inline constexpr char kMenuOpen[] = "開く(&O)...\tCtrl+O";
-inline constexpr char kMenuRecent[] = "最近使ったファイル";
-inline constexpr char kMenuReopenEncoding[] = "文字コードを指定して開き直す";
+inline constexpr char kMenuFile[] = QT_TRANSLATE_NOOP("Selvane", "ファイル(&F)");
+inline constexpr char kMenuOpen[] = QT_TRANSLATE_NOOP("Selvane", "開く(&O)...");
+inline constexpr char kMenuRecent[] = QT_TRANSLATE_NOOP("Selvane", "最近使ったファイル");
+inline constexpr char kMenuReopenEncoding[] =
+    QT_TRANSLATE_NOOP("Selvane", "文字コードを指定して開き直す");
 // The submenu, in the order of command::kReopenAuto and the five after it.
 inline constexpr const char* kMenuEncodings[] = {
-    "自動判別", "Shift_JIS (CP932)", "UTF-8", "UTF-16", "EUC-JP", "ISO-2022-JP",
+    QT_TRANSLATE_NOOP("Selvane", "自動判別"),
+    "Shift_JIS (CP932)",
+    "UTF-8",
+    "UTF-16",
+    "EUC-JP",
+    "ISO-2022-JP",
 };
-inline constexpr char kMenuExit[] = "アプリケーションの終了(&X)";
-inline constexpr char kMenuSettings[] = "設定(&S)";
-inline constexpr char kMenuBackground[] = "背景色(&B)";
-inline constexpr char kMenuFontColor[] = "フォント色(&F)";
-inline constexpr char kMenuHelp[] = "ヘルプ(&H)";
-inline constexpr char kMenuContents[] = "目次(&H)";
-inline constexpr char kMenuAbout[] = "バージョン情報 Tamor Selvane(&A)...";
+inline constexpr char kMenuExit[] = QT_TRANSLATE_NOOP("Selvane", "アプリケーションの終了(&X)");
+inline constexpr char kMenuSettings[] = QT_TRANSLATE_NOOP("Selvane", "設定(&S)");
+inline constexpr char kMenuBackground[] = QT_TRANSLATE_NOOP("Selvane", "背景色(&B)");
+inline constexpr char kMenuFontColor[] = QT_TRANSLATE_NOOP("Selvane", "フォント色(&F)");
+inline constexpr char kMenuHelp[] = QT_TRANSLATE_NOOP("Selvane", "ヘルプ(&H)");
+inline constexpr char kMenuContents[] = QT_TRANSLATE_NOOP("Selvane", "目次(&H)");
+inline constexpr char kMenuAbout[] =
+    QT_TRANSLATE_NOOP("Selvane", "バージョン情報 Tamor Selvane(&A)...");
 
 // Command strings: prompt "\n" short name.
-inline constexpr char kCmdHelpContents[] = "ヘルプファイル\nヘルプファイル";
-inline constexpr char kCmdBackground[] = "背景色\n背景色";
-inline constexpr char kCmdFontColor[] = "フォントカラー\nフォントカラー";
-inline constexpr char kCmdOpen[] = "既存のファイルを開く\n開く";
-inline constexpr char kCmdRecentFile[] = "指定のファイルを開く";
+inline constexpr char kCmdHelpContents[] =
+    QT_TRANSLATE_NOOP("Selvane", "ヘルプファイル\nヘルプファイル");
+inline constexpr char kCmdBackground[] = QT_TRANSLATE_NOOP("Selvane", "背景色\n背景色");
+inline constexpr char kCmdFontColor[] =
+    QT_TRANSLATE_NOOP("Selvane", "フォントカラー\nフォントカラー");
+inline constexpr char kCmdOpen[] = QT_TRANSLATE_NOOP("Selvane", "既存のファイルを開く\n開く");
+inline constexpr char kCmdRecentFile[] = QT_TRANSLATE_NOOP("Selvane", "指定のファイルを開く");
 inline constexpr char kCmdReopenEncoding[] =
-    "開いているファイルを指定の文字コードで読み直す\n開き直す";
-inline constexpr char kCmdAbout[] =
-    "プログラム情報、バージョン、著作権を表示します。\nバージョン情報";
-inline constexpr char kCmdExit[] = "アプリケーションを終了し、ファイルの保存を指示\n終了";
+    QT_TRANSLATE_NOOP("Selvane", "開いているファイルを指定の文字コードで読み直す\n開き直す");
+inline constexpr char kCmdAbout[] = QT_TRANSLATE_NOOP(
+    "Selvane", "プログラム情報、バージョン、著作権を表示します。\nバージョン情報");
+inline constexpr char kCmdExit[] =
+    QT_TRANSLATE_NOOP("Selvane", "アプリケーションを終了し、ファイルの保存を指示\n終了");
 
 // The view menu: flight, full screen and resume.
-inline constexpr char kMenuView[] = "表示(&V)";
-inline constexpr char kMenuCruise[] = "自動飛行(&A)\tSpace";
-inline constexpr char kMenuFaster[] = "速く(&F)\t+";
-inline constexpr char kMenuSlower[] = "遅く(&S)\t-";
-inline constexpr char kMenuHome[] = "先頭へ(&H)\tHome";
-inline constexpr char kMenuFullScreen[] = "全画面表示(&U)\tF11";
-inline constexpr char kMenuResume[] = "続きから読む(&R)";
-inline constexpr char kCmdCruise[] = "ホイールに触れずに、一定の速さで読み進めます\n自動飛行";
-inline constexpr char kCmdFaster[] = "自動飛行の速さを毎秒 0.5 字上げます\n速く";
-inline constexpr char kCmdSlower[] = "自動飛行の速さを毎秒 0.5 字下げます\n遅く";
-inline constexpr char kCmdHome[] = "文章の最初の文字へ戻ります\n先頭へ";
-inline constexpr char kCmdFullScreen[] = "画面全体に表示します。Esc キーで元に戻ります\n全画面表示";
-inline constexpr char kCmdResume[] =
-    "最近使ったファイルを、前に読むのをやめた文字から開きます\n続きから読む";
+inline constexpr char kMenuView[] = QT_TRANSLATE_NOOP("Selvane", "表示(&V)");
+inline constexpr char kMenuCruise[] = QT_TRANSLATE_NOOP("Selvane", "自動飛行(&A)");
+inline constexpr char kMenuFaster[] = QT_TRANSLATE_NOOP("Selvane", "速く(&F)");
+inline constexpr char kMenuSlower[] = QT_TRANSLATE_NOOP("Selvane", "遅く(&S)");
+inline constexpr char kMenuHome[] = QT_TRANSLATE_NOOP("Selvane", "先頭へ(&H)");
+inline constexpr char kMenuFullScreen[] = QT_TRANSLATE_NOOP("Selvane", "全画面表示(&U)");
+inline constexpr char kMenuResume[] = QT_TRANSLATE_NOOP("Selvane", "続きから読む(&R)");
+inline constexpr char kCmdCruise[] =
+    QT_TRANSLATE_NOOP("Selvane", "ホイールに触れずに、一定の速さで読み進めます\n自動飛行");
+inline constexpr char kCmdFaster[] =
+    QT_TRANSLATE_NOOP("Selvane", "自動飛行の速さを毎秒 0.5 字上げます\n速く");
+inline constexpr char kCmdSlower[] =
+    QT_TRANSLATE_NOOP("Selvane", "自動飛行の速さを毎秒 0.5 字下げます\n遅く");
+inline constexpr char kCmdHome[] =
+    QT_TRANSLATE_NOOP("Selvane", "文章の最初の文字へ戻ります\n先頭へ");
+inline constexpr char kCmdFullScreen[] =
+    QT_TRANSLATE_NOOP("Selvane", "画面全体に表示します。Esc キーで元に戻ります\n全画面表示");
+inline constexpr char kCmdResume[] = QT_TRANSLATE_NOOP(
+    "Selvane", "最近使ったファイルを、前に読むのをやめた文字から開きます\n続きから読む");
 // The cruise pane of the status bar; %1 is the speed in characters per second.
-inline constexpr char kCruisePane[] = "自動 %1 字/秒";
+inline constexpr char kCruisePane[] = QT_TRANSLATE_NOOP("Selvane", "自動 %1 字/秒");
 
 // Writing the flight to a video file.
-inline constexpr char kMenuExportVideo[] = "動画として書き出し...";
+inline constexpr char kMenuExportVideo[] = QT_TRANSLATE_NOOP("Selvane", "動画として書き出し...");
 inline constexpr char kCmdExportVideo[] =
-    "見ている飛行を動画ファイルに書き出します\n動画として書き出し";
-inline constexpr char kExportTitle[] = "動画として書き出し";
-inline constexpr char kExportFile[] = "ファイル名(&N):";
-inline constexpr char kExportBrowse[] = "参照(&B)...";
-inline constexpr char kExportSize[] = "大きさ(&S):";
-inline constexpr char kExportWindowSize[] = "ウィンドウと同じ (%1 x %2)";
-inline constexpr char kExportSeconds[] = "長さ(&L):";
-inline constexpr char kExportSecondsSuffix[] = " 秒";
-inline constexpr char kExportFps[] = "フレームレート(&R):";
+    QT_TRANSLATE_NOOP("Selvane", "見ている飛行を動画ファイルに書き出します\n動画として書き出し");
+inline constexpr char kExportTitle[] = QT_TRANSLATE_NOOP("Selvane", "動画として書き出し");
+inline constexpr char kExportFile[] = QT_TRANSLATE_NOOP("Selvane", "ファイル名(&N):");
+inline constexpr char kExportBrowse[] = QT_TRANSLATE_NOOP("Selvane", "参照(&B)...");
+inline constexpr char kExportSize[] = QT_TRANSLATE_NOOP("Selvane", "大きさ(&S):");
+inline constexpr char kExportWindowSize[] =
+    QT_TRANSLATE_NOOP("Selvane", "ウィンドウと同じ (%1 x %2)");
+inline constexpr char kExportSeconds[] = QT_TRANSLATE_NOOP("Selvane", "長さ(&L):");
+inline constexpr char kExportSecondsSuffix[] = QT_TRANSLATE_NOOP("Selvane", " 秒");
+inline constexpr char kExportFps[] = QT_TRANSLATE_NOOP("Selvane", "フレームレート(&R):");
 inline constexpr char kExportFpsSuffix[] = " fps";
-inline constexpr char kExportCruise[] = "巡航速度(&C):";
-inline constexpr char kExportCruiseSuffix[] = " 文字/秒";
+inline constexpr char kExportCruise[] = QT_TRANSLATE_NOOP("Selvane", "巡航速度(&C):");
+inline constexpr char kExportCruiseSuffix[] = QT_TRANSLATE_NOOP("Selvane", " 文字/秒");
 inline constexpr char kExportFilters[] =
-    "MP4 動画 (*.mp4);;Matroska 動画 (*.mkv);;WebM 動画 (*.webm)";
-inline constexpr char kExportBadName[] =
-    "動画のファイル名は .mp4、.mkv、.webm のいずれかで終わる必要があります。";
-inline constexpr char kExportReplace[] = "%1 は既に存在します。\n置き換えますか?";
-inline constexpr char kExportProgress[] = "動画を書き出しています...";
-inline constexpr char kExportFrames[] = "%1 / %2 フレーム";
-inline constexpr char kExportSpeed[] = "　実時間の %1 倍の速さ　残り %2 秒";
-inline constexpr char kExportCancel[] = "キャンセル";
-inline constexpr char kExportFailed[] = "動画を書き出せませんでした。";
-inline constexpr char kExportDone[] = "動画を書き出しました: %1";
-inline constexpr char kExportBusy[] = "動画の書き出しが終わるまでお待ちください。";
+    QT_TRANSLATE_NOOP("Selvane", "MP4 動画 (*.mp4);;Matroska 動画 (*.mkv);;WebM 動画 (*.webm)");
+inline constexpr char kExportBadName[] = QT_TRANSLATE_NOOP(
+    "Selvane", "動画のファイル名は .mp4、.mkv、.webm のいずれかで終わる必要があります。");
+inline constexpr char kExportReplace[] =
+    QT_TRANSLATE_NOOP("Selvane", "%1 は既に存在します。\n置き換えますか?");
+inline constexpr char kExportProgress[] = QT_TRANSLATE_NOOP("Selvane", "動画を書き出しています...");
+inline constexpr char kExportFrames[] = QT_TRANSLATE_NOOP("Selvane", "%1 / %2 フレーム");
+inline constexpr char kExportSpeed[] =
+    QT_TRANSLATE_NOOP("Selvane", "　実時間の %1 倍の速さ　残り %2 秒");
+inline constexpr char kExportCancel[] = QT_TRANSLATE_NOOP("Selvane", "キャンセル");
+inline constexpr char kExportFailed[] =
+    QT_TRANSLATE_NOOP("Selvane", "動画を書き出せませんでした。");
+inline constexpr char kExportDone[] = QT_TRANSLATE_NOOP("Selvane", "動画を書き出しました: %1");
+inline constexpr char kExportBusy[] =
+    QT_TRANSLATE_NOOP("Selvane", "動画の書き出しが終わるまでお待ちください。");
 
 inline constexpr char kIndicatorCaps[] = "CAP";
 inline constexpr char kIndicatorNum[] = "NUM";
 inline constexpr char kIndicatorScroll[] = "SCRL";
 
 // About box.
-inline constexpr char kAboutCaption[] = "バージョン情報 Selvane";
+inline constexpr char kAboutCaption[] = QT_TRANSLATE_NOOP("Selvane", "バージョン情報 Selvane");
 inline constexpr char kAboutVersion[] = "Tamor Selvane, Version 0.4";
 inline constexpr char kAboutRights[] = "Copyright (C) 2026 The Selvane developers";
 inline constexpr char kAboutWeb[] = "https://selvane.example.org/";

@@ -30,10 +30,9 @@ QString Details(const QByteArray& line) {
     if (!match.hasMatch()) {
         return {};
     }
-    QString text =
-        QString::fromUtf8(strings::kExportFrames).arg(match.captured(1), match.captured(2));
+    QString text = strings::Tr(strings::kExportFrames).arg(match.captured(1), match.captured(2));
     if (match.hasCaptured(3)) {
-        text += QString::fromUtf8(strings::kExportSpeed).arg(match.captured(3), match.captured(4));
+        text += strings::Tr(strings::kExportSpeed).arg(match.captured(3), match.captured(4));
     }
     return text;
 }
@@ -104,7 +103,7 @@ bool VideoExport::Start(const VideoExportChoice& choice, const FlightSnapshot& f
                                                      QStringLiteral("/selvane-text-XXXXXX.txt"));
         const QByteArray utf8 = QString::fromStdU16String(flight.text).toUtf8();
         if (!textFile_->open() || textFile_->write(utf8) != utf8.size() || !textFile_->flush()) {
-            emit Finished(false, QString::fromUtf8(strings::kExportFailed) + QStringLiteral("\n") +
+            emit Finished(false, strings::Tr(strings::kExportFailed) + QStringLiteral("\n") +
                                      textFile_->errorString());
             textFile_.reset();
             return false;
@@ -124,8 +123,8 @@ bool VideoExport::Start(const VideoExportChoice& choice, const FlightSnapshot& f
 
     if (progress_ == nullptr) {
         progress_ = new QProgressDialog(window_);
-        progress_->setWindowTitle(QString::fromUtf8(strings::kExportTitle));
-        progress_->setCancelButtonText(QString::fromUtf8(strings::kExportCancel));
+        progress_->setWindowTitle(strings::Tr(strings::kExportTitle));
+        progress_->setCancelButtonText(strings::Tr(strings::kExportCancel));
         progress_->setRange(0, 100);
         progress_->setMinimumDuration(0);
         progress_->setAutoClose(false);
@@ -134,7 +133,7 @@ bool VideoExport::Start(const VideoExportChoice& choice, const FlightSnapshot& f
         progress_->setWindowModality(Qt::WindowModal);
         connect(progress_, &QProgressDialog::canceled, this, &VideoExport::Cancel);
     }
-    label_ = QString::fromUtf8(strings::kExportProgress) + QStringLiteral("\n") +
+    label_ = strings::Tr(strings::kExportProgress) + QStringLiteral("\n") +
              QFileInfo(choice.path).fileName();
     progress_->setLabelText(label_);
     progress_->setValue(0);
@@ -143,7 +142,7 @@ bool VideoExport::Start(const VideoExportChoice& choice, const FlightSnapshot& f
     process_->start();
     if (!process_->waitForStarted()) {
         progress_->hide();
-        emit Finished(false, QString::fromUtf8(strings::kExportFailed) + QStringLiteral("\n") +
+        emit Finished(false, strings::Tr(strings::kExportFailed) + QStringLiteral("\n") +
                                  process_->errorString());
         return false;
     }
@@ -201,7 +200,7 @@ void VideoExport::OnFinished(int exitCode, QProcess::ExitStatus status) {
     const bool written = !cancelled_ && status == QProcess::NormalExit && exitCode == 0;
     QString message;
     if (written) {
-        message = QString::fromUtf8(strings::kExportDone).arg(path_);
+        message = strings::Tr(strings::kExportDone).arg(path_);
     } else if (!cancelled_) {
         // The child's own words: its last line on standard error, without the program's name.
         QString detail = QString::fromUtf8(process_->readAllStandardError()).trimmed();
@@ -209,7 +208,7 @@ void VideoExport::OnFinished(int exitCode, QProcess::ExitStatus status) {
         if (detail.startsWith(QStringLiteral("selvane: "))) {
             detail = detail.mid(9);
         }
-        message = QString::fromUtf8(strings::kExportFailed);
+        message = strings::Tr(strings::kExportFailed);
         if (!detail.isEmpty()) {
             message += QStringLiteral("\n") + detail;
         }
