@@ -717,7 +717,9 @@ void CSelvaneApp::OnAbout() {
 }
 
 void CSelvaneApp::OnHelpContents() {
-    const std::string path = GetModuleDirectory() + "Selvane.html";
+    const std::string path =
+        GetModuleDirectory() +
+        HelpPageName(translations_ ? translations_->language() : UiLanguage::Japanese);
     // A missing help file shows nothing.
     if (std::filesystem::is_regular_file(path)) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(FromLocal(path)));

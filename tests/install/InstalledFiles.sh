@@ -13,8 +13,9 @@ installed_program_dir() {
 check_installed_tree() {
     local prefix=$1 program_dir file
     program_dir=$prefix/$(installed_program_dir "$prefix")
-    for file in SelvaneShader.glsl Selvane.html sample.txt Sounds/DrumBass.wav \
-                Sounds/DrumCymbal.wav Sounds/DrumHat.wav Sounds/DrumSnare.wav Sounds/DrumTom.wav; do
+    for file in SelvaneShader.glsl Selvane.html Selvane.en.html Selvane.css sample.txt \
+                Sounds/DrumBass.wav Sounds/DrumCymbal.wav Sounds/DrumHat.wav Sounds/DrumSnare.wav \
+                Sounds/DrumTom.wav; do
         [ -f "$program_dir/$file" ] || fail "$file is missing beside the program"
     done
     [ -L "$prefix/bin/selvane" ] || fail "bin/selvane is not a link"

@@ -1,10 +1,12 @@
 // The shell as a reader who does not read Japanese sees it: this program runs with LANGUAGE=en
 // (its test's environment), installs the translations the program chooses from there, and looks
-// at the real window, its menus, status bar and panes, a message box and Qt's colour dialog.
+// at the real window, its menus, status bar and panes, a message box, Qt's colour dialog and
+// the help page it opens.
 
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -14,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 #include <memory>
 
@@ -51,6 +54,10 @@ void ForEachAction(QMenu* menu, const std::function<void(QAction*)>& visit) {
 class EnglishTest : public QObject {
     Q_OBJECT
 
+  public slots:
+    // Stands in for the desktop's opening of local files.
+    void OpenUrl(const QUrl& url) { opened_ << url; }
+
   private slots:
     void initTestCase();
     void cleanupTestCase();
@@ -61,6 +68,7 @@ class EnglishTest : public QObject {
     fake::FakeAudio audio_;
     std::unique_ptr<CSelvaneApp> app_;
     QStringList messages_;
+    QList<QUrl> opened_;
 };
 
 void EnglishTest::initTestCase() {
@@ -141,6 +149,13 @@ void EnglishTest::menusPanesMessagesAndQtsDialogsSpeakEnglish() {
     frame->OnBackgroundColor();
     QVERIFY2(buttons.contains(QStringLiteral("Cancel")) && buttons.contains(QStringLiteral("OK")),
              qPrintable(buttons.join(u',')));
+
+    // The help page of the same language.
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "OpenUrl");
+    app_->OnCommand(command::kHelpContents);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(opened_, QList<QUrl>{QUrl::fromLocalFile(QStringLiteral(SELVANE_PROGRAM_DIR) +
+                                                      QStringLiteral("/Selvane.en.html"))});
 }
 
 QTEST_MAIN(EnglishTest)
