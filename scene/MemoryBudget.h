@@ -26,9 +26,9 @@ inline constexpr std::uint64_t kLoadBytesPerCharacter =
 // unit, so the size bounds the characters. Saturates instead of overflowing.
 std::uint64_t BytesToLoad(std::uint64_t fileSize);
 
-// The memory a new allocation can still get: the smaller of the system's MemAvailable and,
-// when an address-space limit (ulimit -v) is set, what is left under it. Nothing when neither
-// can be read.
+// The memory a new allocation can still get: the smaller of the system's MemAvailable (or the
+// bytes SELVANE_AVAILABLE_MEMORY gives in its place) and, when an address-space limit
+// (ulimit -v) is set, what is left under it. Nothing when neither can be read.
 std::optional<std::uint64_t> AvailableMemory();
 
 // The pieces, exposed for tests: MemAvailable in bytes out of the text of /proc/meminfo, and

@@ -175,6 +175,9 @@ ChildOptions ProgramTest::Options(std::vector<std::string> arguments,
         {"XDG_RUNTIME_DIR", (scratch_ / "runtime").string()},
         // Whatever the caller's shell forces on Mesa is not part of a case.
         {"MESA_GL_VERSION_OVERRIDE", std::nullopt},
+        // Whether a file fits the memory is judged against this figure, not against what the
+        // machine happens to have free while the case runs.
+        {"SELVANE_AVAILABLE_MEMORY", std::to_string(kChildMemory)},
     };
     return options;
 }

@@ -73,6 +73,9 @@ class ProgramTest : public testing::Test {
     static std::size_t Count(const std::string& text, std::string_view what);
     // MemAvailable of /proc/meminfo in bytes; 0 if unknown.
     static std::uint64_t AvailableMemory();
+    // The memory the program is told it may still take: room for the flight of ten million
+    // characters, none for two hundred million.
+    static constexpr std::uint64_t kChildMemory = 16ull << 30;
     // True in the sanitizer build, whose program reserves terabytes of address space for
     // AddressSanitizer's shadow memory at start: no address-space limit lets it run.
     static constexpr bool kAddressSanitizer =

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -80,6 +81,19 @@ TEST(MemoryBudget, ReportsThisMachinesMemory) {
     const std::uint64_t total = MemTotal();
     ASSERT_GT(total, 0u);
     EXPECT_LE(*available, total);
+}
+
+TEST(MemoryBudget, AFigureInTheEnvironmentStandsInForTheSystems) {
+    ASSERT_EQ(::setenv("SELVANE_AVAILABLE_MEMORY", "123456789", 1), 0);
+    EXPECT_EQ(AvailableMemory(), std::optional<std::uint64_t>(123456789));
+    // Anything but a number of bytes is no figure: the system's counts again.
+    for (const char* wrong : {"", "12 GB", "-5", "lots", "99999999999999999999"}) {
+        ::setenv("SELVANE_AVAILABLE_MEMORY", wrong, 1);
+        const std::optional<std::uint64_t> available = AvailableMemory();
+        ASSERT_TRUE(available.has_value()) << wrong;
+        EXPECT_LE(*available, MemTotal()) << wrong;
+    }
+    ::unsetenv("SELVANE_AVAILABLE_MEMORY");
 }
 
 TEST(MemoryBudget, HonoursTheAddressSpaceLimit) {
