@@ -16,6 +16,7 @@
 #include "audio/Xaudio2DllUnloadWorkaround_LoadLibraryVersion.h"
 #include "base/DebugSink.h"
 #include "base/ModuleDirectory.h"
+#include "camera/Punctuation.h"
 #include "scene/Scene.h"
 #include "scene/SelvaneDoc.h"
 #include "session/DocumentManager.h"
@@ -37,31 +38,6 @@ bool g_xError = false;
 int NoteXError(Display*, XErrorEvent*) {
     g_xError = true;
     return 0;
-}
-
-// Where a reader pauses: the drums of a screensaver beat there.
-bool IsPunctuation(char16_t c) {
-    switch (c) {
-        case u'、':
-        case u'。':
-        case u'，':
-        case u'．':
-        case u'！':
-        case u'？':
-        case u'：':
-        case u'；':
-        case u'｡':
-        case u'､':
-        case u',':
-        case u'.':
-        case u'!':
-        case u'?':
-        case u':':
-        case u';':
-            return true;
-        default:
-            return false;
-    }
 }
 
 }  // namespace
@@ -288,14 +264,8 @@ void ScreenSaver::DrumAtPunctuation() {
     if (g_scene == nullptr) {
         return;
     }
-    const std::u16string& text = g_scene->text;
     const std::int32_t index = g_scene->cameraIndex;
-    const std::int32_t last = std::exchange(lastIndex_, index);
-    // At rest, pushed back, or round to the start again: nothing was passed on the way.
-    for (std::int32_t i = last + 1; i <= index && static_cast<std::size_t>(i) < text.size(); ++i) {
-        if (IsPunctuation(text[static_cast<std::size_t>(i)])) {
-            view_->StrikeDrum();
-            return;
-        }
+    if (PassedPunctuation(g_scene->text, std::exchange(lastIndex_, index), index)) {
+        view_->StrikeDrum();
     }
 }
