@@ -383,8 +383,9 @@ std::string ModeProblem(const CommandLine& line, bool recordingOptionGiven) {
     if (line.ScreenSaver() && !line.screenshot.empty()) {
         return "--screenshot does not go with --root, --window-id or XSCREENSAVER_WINDOW";
     }
-    if (line.drums && !line.ScreenSaver()) {
-        return "--drums goes with --root or --window-id: the window always has its drums";
+    if (line.drums && !line.ScreenSaver() && !recording) {
+        return "--drums goes with --root, --window-id or --record: the window always has its "
+               "drums";
     }
     if (!recording && recordingOptionGiven) {
         return "--seconds, --size, --fps, --from, --quiet and --progress-lines go with --record";
@@ -468,7 +469,9 @@ std::string HelpText() {
            "                         or SIGINT ends it\n"
            "      --window-id=ID     the same in the X window ID (decimal or 0x hex)\n"
            "      --drums            with --root or --window-id: a drum at each punctuation\n"
-           "                         mark the flight passes (silent otherwise)\n"
+           "                         mark the flight passes (silent otherwise); with\n"
+           "                         --record: the same drums on the video's sound track\n"
+           "                         (AAC in .mp4 and .mkv, Opus in .webm)\n"
            "      --file=FILE        the same as FILE\n"
            "      --record=VIDEO     write the flight to VIDEO and exit, with no window and no\n"
            "                         display needed: .mp4 or .mkv (H.264) or .webm (VP9)\n"

@@ -31,7 +31,8 @@ struct CommandLine {
     std::optional<ColorRef> foreground;
     // XScreenSaver's way: the flight drawn into a window of another program, without a main
     // frame. --root: the root window (or the virtual root); --window-id or XSCREENSAVER_WINDOW:
-    // that window. --drums: the drums sound there too (they are silent there otherwise).
+    // that window. --drums: the drums sound there too (they are silent there otherwise); with
+    // --record they are on the video's sound track.
     bool root = false;
     std::optional<unsigned long> windowId;
     bool drums = false;

@@ -10,11 +10,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/DebugSink.h"
 #include "camera/FlightTimeline.h"
+#include "camera/Punctuation.h"
 #include "render/ShaderFile.h"
 #include "render/platform/HeadlessSurface.h"
 #include "render/platform/RealPlatform.h"
@@ -25,6 +29,7 @@
 #include "session/FlightOptions.h"
 #include "session/RecentFileList.h"
 #include "video/RecordProgress.h"
+#include "video/SoundTrack.h"
 #include "video/VideoEncoder.h"
 
 namespace {
@@ -89,6 +94,7 @@ class Recording {
 
   private:
     bool Prepare();
+    bool MixFrame(std::int64_t frame);
     bool TakeFrame();
     int Interrupted(int signal);
     void Report(const std::string& message) const;
@@ -103,6 +109,11 @@ class Recording {
     // The frame read back last, its memory used again for the next.
     gpu::Picture picture_;
     bool graphics_ = false;
+    // With --drums: the drums, the character the camera stood on at the frame before, and the
+    // frame's samples, their memory used again for the next.
+    std::unique_ptr<SoundTrack> sound_;
+    std::int32_t lastIndex_ = 0;
+    std::vector<float> samples_;
 };
 
 Recording::~Recording() {
@@ -184,6 +195,28 @@ bool Recording::Prepare() {
     return true;
 }
 
+bool Recording::MixFrame(std::int64_t frame) {
+    // The screensaver's rule: a drum at each punctuation mark the camera passes, struck as the
+    // frame that reaches it begins, so that it sounds with that frame.
+    const Scene& scene = document_.GetScene();
+    const std::int32_t index = scene.cameraIndex;
+    if (PassedPunctuation(scene.text, std::exchange(lastIndex_, index), index)) {
+        sound_->Strike();
+        OutputDebugString("recording: drum " + std::to_string(sound_->currentDrum()) +
+                          " at frame " + std::to_string(frame) + "\n");
+    }
+    // 48000 is a whole multiple of every frame rate: each frame has the same number of samples.
+    if (!sound_->Render(SoundTrack::kRate / settings_.fps, samples_)) {
+        Report("the drums could not be mixed");
+        return false;
+    }
+    if (!encoder_.PushSound(samples_)) {
+        Report(encoder_.error());
+        return false;
+    }
+    return true;
+}
+
 bool Recording::TakeFrame() {
     if (FAILED(reader_->Take(&picture_))) {
         Report("a frame could not be read back from the graphics");
@@ -202,15 +235,24 @@ int Recording::Run() {
     video.width = settings_.width;
     video.height = settings_.height;
     video.fps = settings_.fps;
+    video.sound = line_.drums;
     // The output first: a folder that cannot be written stops the recording before any work.
     if (!encoder_.Open(video)) {
         Report(encoder_.error());
         return 1;
     }
+    if (line_.drums) {
+        sound_ = std::make_unique<SoundTrack>();
+        if (!sound_->Open()) {
+            Report(sound_->error());
+            return 1;
+        }
+    }
     if (!Prepare()) {
         return 1;
     }
     Scene& scene = document_.GetScene();
+    lastIndex_ = scene.cameraIndex;
     const std::int64_t frames =
         settings_.seconds > 0.0
             ? std::max<std::int64_t>(1, std::llround(settings_.seconds * settings_.fps))
@@ -236,6 +278,10 @@ int Recording::Run() {
             return Interrupted(signal);
         }
         timeline.MoveToFrame(i, fps);
+        if (sound_ && !MixFrame(i)) {
+            progress.Close();
+            return 1;
+        }
         // S_FALSE presents nothing: the frame reader would hand over the frame before again.
         const HRESULT drawn = scene.Render();
         // The frame before goes to the encoder while this one is drawn, and only then is this

@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/log.h>
@@ -17,6 +18,7 @@ extern "C" {
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "base/DebugSink.h"
 
@@ -36,6 +38,12 @@ constexpr char kX264Params[] = "sliced-threads=1";
 // still keeps the text sharp, one row of tiles per thread.
 constexpr char kVp9Crf[] = "28";
 constexpr char kVp9Speed[] = "8";
+// The sound track: drums, whose attacks FFmpeg's own AAC encoder keeps clean at 128 kb/s for
+// stereo; Opus is as clean with less.
+constexpr int kSoundRate = 48000;
+constexpr int kSoundChannels = 2;
+constexpr int kAacBitRate = 128000;
+constexpr int kOpusBitRate = 96000;
 
 std::string AvError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -94,6 +102,10 @@ const char* MuxerOf(VideoFormat format) {
     return nullptr;
 }
 
+const char* SoundEncoderOf(VideoFormat format) {
+    return format == VideoFormat::WebM ? "libopus" : "aac";
+}
+
 }  // namespace
 
 struct VideoEncoder::Codec {
@@ -105,8 +117,22 @@ struct VideoEncoder::Codec {
     gpu::Picture::Layout scalerLayout = gpu::Picture::Layout::Bgra;
     bool headerWritten = false;
 
+    // The sound track, where there is one: one frame of the encoder's size, filled again and
+    // again, and the samples encoded so far.
+    AVCodecContext* sound = nullptr;
+    AVStream* soundStream = nullptr;
+    AVFrame* soundFrame = nullptr;
+    int soundFrameSize = 0;
+    bool soundPlanar = false;
+    std::int64_t soundPts = 0;
+    // Added to the samples' timestamps: see OpenSound.
+    std::int64_t soundDelay = 0;
+
     AVIOContext* output = nullptr;
     int fd = -1;
+
+    // The sound track's encoder and stream; an FFmpeg error code with what failed otherwise.
+    int OpenSound(VideoFormat container, std::string* what);
 
     // Writes what the output still buffers; the result of the last write.
     int Flush() {
@@ -118,6 +144,8 @@ struct VideoEncoder::Codec {
     }
 
     ~Codec() {
+        av_frame_free(&soundFrame);
+        avcodec_free_context(&sound);
         av_packet_free(&packet);
         sws_freeContext(scaler);
         avcodec_free_context(&context);
@@ -128,6 +156,69 @@ struct VideoEncoder::Codec {
         }
     }
 };
+
+int VideoEncoder::Codec::OpenSound(VideoFormat container, std::string* what) {
+    const char* name = SoundEncoderOf(container);
+    const AVCodec* encoder = avcodec_find_encoder_by_name(name);
+    if (encoder == nullptr) {
+        *what = std::string("the sound encoder ") + name + " is not part of this FFmpeg";
+        return AVERROR_ENCODER_NOT_FOUND;
+    }
+    sound = avcodec_alloc_context3(encoder);
+    soundStream = avformat_new_stream(format, nullptr);
+    soundFrame = av_frame_alloc();
+    if (sound == nullptr || soundStream == nullptr || soundFrame == nullptr) {
+        *what = "the sound encoder cannot be set up";
+        return AVERROR(ENOMEM);
+    }
+    // Planar floats where the encoder takes them (FFmpeg's AAC), else interleaved (libopus).
+    sound->sample_fmt = AV_SAMPLE_FMT_FLT;
+    for (const AVSampleFormat* f = encoder->sample_fmts; f != nullptr && *f != AV_SAMPLE_FMT_NONE;
+         ++f) {
+        if (*f == AV_SAMPLE_FMT_FLTP) {
+            sound->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        }
+    }
+    soundPlanar = sound->sample_fmt == AV_SAMPLE_FMT_FLTP;
+    sound->sample_rate = kSoundRate;
+    av_channel_layout_default(&sound->ch_layout, kSoundChannels);
+    sound->bit_rate = container == VideoFormat::WebM ? kOpusBitRate : kAacBitRate;
+    sound->time_base = AVRational{1, kSoundRate};
+    if ((format->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
+        sound->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    int result = avcodec_open2(sound, encoder, nullptr);
+    if (result < 0) {
+        *what = std::string("the sound encoder ") + name + " cannot be opened";
+        return result;
+    }
+    result = avcodec_parameters_from_context(soundStream->codecpar, sound);
+    if (result < 0) {
+        *what = "the sound encoder's parameters cannot be passed on";
+        return result;
+    }
+    soundStream->time_base = sound->time_base;
+    // The encoders put their priming samples before the first one given, at negative times.
+    // MP4 cuts them with an edit list, and Matroska moves every stream up past them, pictures
+    // too. Opus in WebM is written with a codec delay that shifts the stream itself: starting at
+    // zero, the delay once shifted is the priming, and the first sample plays with the first
+    // picture; starting below zero it would be shifted a second time.
+    if (container == VideoFormat::WebM) {
+        soundDelay = sound->initial_padding;
+    }
+    soundFrameSize = sound->frame_size > 0 ? sound->frame_size : 1024;
+    soundFrame->format = sound->sample_fmt;
+    soundFrame->sample_rate = kSoundRate;
+    soundFrame->nb_samples = soundFrameSize;
+    result = av_channel_layout_copy(&soundFrame->ch_layout, &sound->ch_layout);
+    if (result >= 0) {
+        result = av_frame_get_buffer(soundFrame, 0);
+    }
+    if (result < 0) {
+        *what = "no memory for the sound";
+    }
+    return result;
+}
 
 VideoEncoder::VideoEncoder() = default;
 
@@ -153,6 +244,8 @@ bool VideoEncoder::Open(const VideoSettings& settings) {
     stopping_ = false;
     nextPts_ = 0;
     bytes_ = 0;
+    soundQueue_.clear();
+    soundHeld_.clear();
     VideoFormat container;
     if (!VideoFormatOf(settings.path, &container)) {
         error_ = "cannot tell the video format from \"" + settings.path +
@@ -239,6 +332,13 @@ bool VideoEncoder::Open(const VideoSettings& settings) {
     }
     codec->stream->time_base = context.time_base;
     codec->stream->avg_frame_rate = context.framerate;
+    if (settings.sound) {
+        std::string what;
+        result = codec->OpenSound(container, &what);
+        if (result < 0) {
+            return fail(what);
+        }
+    }
     constexpr int kOutputBuffer = 1 << 16;
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(kOutputBuffer));
     codec->fd = file_.fd();
@@ -363,6 +463,15 @@ bool VideoEncoder::Push(const gpu::Picture& picture) {
     return true;
 }
 
+bool VideoEncoder::PushSound(const std::vector<float>& samples) {
+    if (!codec_ || codec_->sound == nullptr || failed_) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    soundQueue_.insert(soundQueue_.end(), samples.begin(), samples.end());
+    return true;
+}
+
 void VideoEncoder::Run() {
     for (;;) {
         AVFrame* frame = nullptr;
@@ -379,8 +488,8 @@ void VideoEncoder::Run() {
             }
         }
         if (frame == nullptr) {
-            // The end: the frames the encoder still holds, then the file's index.
-            if (!Encode(nullptr)) {
+            // The end: the frames the encoders still hold, then the file's index.
+            if (!Encode(codec_->context, codec_->stream, nullptr) || !EncodeSound(true)) {
                 return;
             }
             const int result = av_write_trailer(codec_->format);
@@ -389,7 +498,7 @@ void VideoEncoder::Run() {
             }
             return;
         }
-        const bool encoded = Encode(frame);
+        const bool encoded = Encode(codec_->context, codec_->stream, frame) && EncodeSound(false);
         {
             std::lock_guard lock(mutex_);
             spare_.push_back(frame);
@@ -400,15 +509,15 @@ void VideoEncoder::Run() {
     }
 }
 
-bool VideoEncoder::Encode(AVFrame* frame) {
+bool VideoEncoder::Encode(AVCodecContext* context, AVStream* stream, AVFrame* frame) {
     Codec& codec = *codec_;
-    int result = avcodec_send_frame(codec.context, frame);
+    int result = avcodec_send_frame(context, frame);
     if (result < 0) {
         Fail("the encoder refused a frame: " + AvError(result));
         return false;
     }
     for (;;) {
-        result = avcodec_receive_packet(codec.context, codec.packet);
+        result = avcodec_receive_packet(context, codec.packet);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) {
             return true;
         }
@@ -416,8 +525,8 @@ bool VideoEncoder::Encode(AVFrame* frame) {
             Fail("the encoder failed: " + AvError(result));
             return false;
         }
-        av_packet_rescale_ts(codec.packet, codec.context->time_base, codec.stream->time_base);
-        codec.packet->stream_index = codec.stream->index;
+        av_packet_rescale_ts(codec.packet, context->time_base, stream->time_base);
+        codec.packet->stream_index = stream->index;
         bytes_ += static_cast<std::uint64_t>(codec.packet->size);
         result = av_interleaved_write_frame(codec.format, codec.packet);
         if (result < 0) {
@@ -425,6 +534,50 @@ bool VideoEncoder::Encode(AVFrame* frame) {
             return false;
         }
     }
+}
+
+bool VideoEncoder::EncodeSound(bool end) {
+    Codec& codec = *codec_;
+    if (codec.sound == nullptr) {
+        return true;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        soundHeld_.insert(soundHeld_.end(), soundQueue_.begin(), soundQueue_.end());
+        soundQueue_.clear();
+    }
+    AVFrame* frame = codec.soundFrame;
+    const std::size_t whole = static_cast<std::size_t>(codec.soundFrameSize) * kSoundChannels;
+    std::size_t at = 0;
+    // Whole frames of the encoder's size; at the end the rest, a shorter last frame.
+    while (soundHeld_.size() - at >= whole || (end && soundHeld_.size() > at)) {
+        const std::size_t count = std::min(whole, soundHeld_.size() - at) / kSoundChannels;
+        const int result = av_frame_make_writable(frame);
+        if (result < 0) {
+            Fail("no memory for the sound: " + AvError(result));
+            return false;
+        }
+        const float* samples = soundHeld_.data() + at;
+        if (codec.soundPlanar) {
+            auto* left = reinterpret_cast<float*>(frame->data[0]);
+            auto* right = reinterpret_cast<float*>(frame->data[1]);
+            for (std::size_t i = 0; i < count; ++i) {
+                left[i] = samples[2 * i];
+                right[i] = samples[2 * i + 1];
+            }
+        } else {
+            std::memcpy(frame->data[0], samples, count * kSoundChannels * sizeof(float));
+        }
+        frame->nb_samples = static_cast<int>(count);
+        frame->pts = codec.soundPts + codec.soundDelay;
+        codec.soundPts += static_cast<std::int64_t>(count);
+        if (!Encode(codec.sound, codec.soundStream, frame)) {
+            return false;
+        }
+        at += count * kSoundChannels;
+    }
+    soundHeld_.erase(soundHeld_.begin(), soundHeld_.begin() + static_cast<std::ptrdiff_t>(at));
+    return !end || Encode(codec.sound, codec.soundStream, nullptr);
 }
 
 void VideoEncoder::DropFrames() {
@@ -486,13 +639,21 @@ void VideoEncoder::Abort() {
 std::string VideoEncoder::Description() const {
     VideoFormat container = VideoFormat::Mp4;
     VideoFormatOf(settings_.path, &container);
-    if (container == VideoFormat::WebM && settings_.encoder.empty()) {
-        return std::string("VP9 (libvpx-vp9, real time, cpu-used ") + kVp9Speed + ", CRF " +
-               kVp9Crf + "), yuv420p";
+    std::string video;
+    if (!settings_.encoder.empty()) {
+        video = settings_.encoder + ", yuv420p";
+    } else if (container == VideoFormat::WebM) {
+        video = std::string("VP9 (libvpx-vp9, real time, cpu-used ") + kVp9Speed + ", CRF " +
+                kVp9Crf + "), yuv420p";
+    } else {
+        video = std::string("H.264 (libx264, preset ") + kX264Preset + ", CRF " + kX264Crf + ", " +
+                kX264Params + "), yuv420p";
     }
-    if (settings_.encoder.empty()) {
-        return std::string("H.264 (libx264, preset ") + kX264Preset + ", CRF " + kX264Crf + ", " +
-               kX264Params + "), yuv420p";
+    if (!settings_.sound) {
+        return video;
     }
-    return settings_.encoder + ", yuv420p";
+    const bool opus = container == VideoFormat::WebM;
+    return video + "; drums in " + (opus ? "Opus (libopus" : "AAC (aac") + ", " +
+           std::to_string(kSoundRate / 1000) + " kHz stereo, " +
+           std::to_string((opus ? kOpusBitRate : kAacBitRate) / 1000) + " kb/s)";
 }

@@ -14,7 +14,9 @@
 #include "session/VideoFormat.h"
 #include "video/PendingFile.h"
 
+struct AVCodecContext;
 struct AVFrame;
+struct AVStream;
 
 struct VideoSettings {
     std::string path;
@@ -23,6 +25,9 @@ struct VideoSettings {
     std::uint32_t fps = 30;
     // The FFmpeg encoder by name; empty: the format's own (libx264 for H.264, libvpx-vp9).
     std::string encoder;
+    // A sound track too, handed over with PushSound: 48 kHz stereo, AAC in MP4 and Matroska,
+    // Opus in WebM.
+    bool sound = false;
 };
 
 // Writes frames to a video file with FFmpeg's libraries on a thread of its own: the caller hands
@@ -44,6 +49,10 @@ class VideoEncoder {
     // for the encoder; waits while the queue is full. False once the encoding has failed
     // (error() says why); the frame is dropped then.
     bool Push(const gpu::Picture& picture);
+    // Queues the sound that goes with the frames: stereo 32-bit float samples, interleaved, at
+    // 48 kHz, continuing from the samples before. Encoded on the encoder's thread after the
+    // frames queued before it.
+    bool PushSound(const std::vector<float>& samples);
     // Encodes what is queued, writes the end of the file and gives it its name.
     bool Finish();
     // Stops at once: the thread ends after the frame in hand, and the file goes.
@@ -62,8 +71,11 @@ class VideoEncoder {
     struct Codec;
     void Run();
     bool Convert(const gpu::Picture& picture, AVFrame* frame);
-    // Null: the end of the video.
-    bool Encode(AVFrame* frame);
+    // Null: the end of that stream.
+    bool Encode(AVCodecContext* context, AVStream* stream, AVFrame* frame);
+    // The sound queued so far, in the encoder's frames; at the end also what is left over, and
+    // the end of the stream.
+    bool EncodeSound(bool end);
     void DropFrames();
     void Fail(std::string message);
 
@@ -82,4 +94,8 @@ class VideoEncoder {
     std::string error_;
     std::int64_t nextPts_ = 0;
     std::uint64_t bytes_ = 0;
+    // Sound handed over and not yet taken by the encoder's thread (guarded by mutex_), and what
+    // that thread holds back until it fills an encoder's frame.
+    std::vector<float> soundQueue_;
+    std::vector<float> soundHeld_;
 };

@@ -193,6 +193,11 @@ TEST(CommandLineTest, RecordingTakesItsOptionsAndDefaults) {
     const CommandLine piped = Parse({"--record=a.mkv", "-"});
     EXPECT_EQ(piped.action, CommandLine::Action::Run) << piped.error;
     EXPECT_TRUE(piped.standardInput);
+
+    // The drums go on a video's sound track.
+    const CommandLine drums = Parse({"--record=a.webm", "--drums", "a"});
+    ASSERT_EQ(drums.action, CommandLine::Action::Run) << drums.error;
+    EXPECT_TRUE(drums.drums);
 }
 
 TEST(CommandLineTest, RecordingMistakesAreRefused) {

@@ -81,6 +81,7 @@ TEST_F(RecordTest, AVideoOfTheSampleReadsBackFrameForFrame) {
     EXPECT_EQ(video.height, 360);
     EXPECT_DOUBLE_EQ(video.frameRate, 30.0);
     EXPECT_NEAR(video.duration, 2.0, 0.04);
+    EXPECT_EQ(video.sound.codec, "") << "no sound without --drums";
     ASSERT_EQ(video.frames.size(), 60u);
     for (std::size_t i = 0; i < video.frames.size(); ++i) {
         // Black text on white, in the middle of the picture, in every frame; and no frame
@@ -91,6 +92,75 @@ TEST_F(RecordTest, AVideoOfTheSampleReadsBackFrameForFrame) {
             EXPECT_NE(video.frames[i].hash, video.frames[i - 1].hash) << i;
         }
     }
+}
+
+TEST_F(RecordTest, WithDrumsEachMarkTheFlightPassesSoundsWithItsFrame) {
+    // 20 characters, then a comma: at 5 characters a second the camera reaches it after 4 s.
+    const std::string text =
+        WriteText("marks.txt", "あいうえおかきくけこさしすせそたちつてと、なにぬねのはひふへほ");
+    const auto record = [&](const std::string& name) {
+        auto options = Options({"--record=" + folder_.PathOf(name), "--drums", "--size=320x180",
+                                "--seconds=6", "--cruise=5", "--seed=7", "-e", "utf-8", text});
+        options.environment["SELVANE_DEBUG"] = "1";
+        ChildProcess child(options);
+        EXPECT_TRUE(child.WaitForExit(120s));
+        EXPECT_EQ(child.exitCode(), 0) << child.err();
+        return child.err();
+    };
+    const std::string log = record("drums.mp4");
+    // The frame the recording struck the drum at, as its debug line says.
+    const std::size_t strike = log.find("recording: drum ");
+    ASSERT_NE(strike, std::string::npos) << log;
+    EXPECT_EQ(log.find("recording: drum ", strike + 1), std::string::npos) << "one mark, one drum";
+    const long frame = std::stol(log.substr(log.find(" at frame ", strike) + 10));
+    EXPECT_NEAR(frame, 4 * 30, 2) << "the flight reaches the comma after 4 s";
+    EXPECT_NE(log.find("; drums in AAC (aac, 48 kHz stereo, 128 kb/s)"), std::string::npos) << log;
+
+    const DecodedVideo video = DecodeVideo(folder_.PathOf("drums.mp4"));
+    ASSERT_EQ(video.error, "");
+    EXPECT_EQ(video.frames.size(), 180u);
+    EXPECT_EQ(video.sound.codec, "aac");
+    EXPECT_EQ(video.sound.sampleRate, 48000);
+    EXPECT_EQ(video.sound.channels, 2);
+    EXPECT_NEAR(video.sound.start + video.sound.Seconds(), 6.0, 1.0 / 30);
+    // Silent up to the strike, which starts as its frame shows.
+    const long onset = video.sound.Onset(0.01f);
+    ASSERT_GE(onset, 0);
+    EXPECT_NEAR(video.sound.start + static_cast<double>(onset) / 48000,
+                static_cast<double>(frame) / 30, 1.0 / 30);
+
+    // The same arguments make the same sound track; WebM carries it in Opus.
+    record("again.mp4");
+    EXPECT_EQ(DecodeVideo(folder_.PathOf("again.mp4")).sound.samples, video.sound.samples);
+    record("drums.webm");
+    const DecodedVideo webm = DecodeVideo(folder_.PathOf("drums.webm"));
+    EXPECT_EQ(webm.sound.codec, "opus");
+    EXPECT_EQ(webm.sound.sampleRate, 48000);
+    const long opusOnset = webm.sound.Onset(0.01f);
+    ASSERT_GE(opusOnset, 0);
+    EXPECT_NEAR(webm.sound.start + static_cast<double>(opusOnset) / 48000,
+                static_cast<double>(frame) / 30, 1.0 / 30);
+}
+
+TEST_F(RecordTest, WithADrumMissingARecordingWithDrumsIsRefused) {
+    // The program beside a Sounds folder that lacks the tom.
+    const std::filesystem::path copy = folder_.PathOf("program");
+    std::filesystem::create_directories(copy / "Sounds");
+    std::filesystem::copy_file(kProgramDir + "/Selvane", copy / "Selvane");
+    std::filesystem::copy_file(kProgramDir + "/SelvaneShader.glsl", copy / "SelvaneShader.glsl");
+    for (const char* name : {"DrumBass.wav", "DrumCymbal.wav", "DrumHat.wav", "DrumSnare.wav"}) {
+        std::filesystem::copy_file(kProgramDir + "/Sounds/" + name, copy / "Sounds" / name);
+    }
+    const std::string text = WriteText("t.txt", "abc, def.");
+    auto options = Options({"--record=" + folder_.PathOf("x.mp4"), "--drums", text});
+    options.program = (copy / "Selvane").string();
+    ChildProcess child(options);
+    ASSERT_TRUE(child.WaitForExit(60s));
+    EXPECT_EQ(child.exitCode(), 1) << child.err();
+    EXPECT_NE(child.err().find("the drums cannot be mixed: DrumTom.wav could not be loaded"),
+              std::string::npos)
+        << child.err();
+    EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("x.mp4")));
 }
 
 TEST_F(RecordTest, WebmIsVp9AndMatroskaIsH264EvenUnderAnUnreachableDisplay) {

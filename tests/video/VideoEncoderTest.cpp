@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -75,6 +76,45 @@ TEST(VideoEncoderTest, FramesOfBothLayoutsReachTheFileTheRightWayUp) {
     for (const DecodedVideo::Frame& frame : video.frames) {
         EXPECT_LT(frame.darkTop, 0.01);
         EXPECT_NEAR(frame.darkAll, 0.5, 0.02);
+    }
+}
+
+TEST(VideoEncoderTest, TheSoundTrackKeepsTimeWithThePicturesInEveryContainer) {
+    // 30 frames of silence but for a burst at frame 15: the burst must play as that frame shows,
+    // however the encoder primes its stream and the container records it.
+    constexpr std::size_t kPerFrame = 48000 / 30;
+    for (const char* name : {"click.mp4", "click.mkv", "click.webm"}) {
+        SCOPED_TRACE(name);
+        TempDir folder;
+        VideoSettings settings;
+        settings.path = folder.PathOf(name);
+        settings.width = 160;
+        settings.height = 90;
+        settings.sound = true;
+        VideoEncoder encoder;
+        ASSERT_TRUE(encoder.Open(settings)) << encoder.error();
+        for (std::size_t i = 0; i < 30; ++i) {
+            std::vector<float> samples(kPerFrame * 2, 0.0f);
+            if (i == 15) {
+                for (std::size_t k = 0; k < 400; ++k) {
+                    samples[2 * k] = samples[2 * k + 1] = (k % 40 < 20) ? 0.5f : -0.5f;
+                }
+            }
+            ASSERT_TRUE(encoder.PushSound(samples));
+            ASSERT_TRUE(encoder.Push(HalfBlack(160, 90, false))) << encoder.error();
+        }
+        ASSERT_TRUE(encoder.Finish()) << encoder.error();
+        const DecodedVideo video = DecodeVideo(settings.path);
+        ASSERT_EQ(video.error, "");
+        EXPECT_EQ(video.frames.size(), 30u);
+        EXPECT_EQ(video.sound.codec, std::string(name).ends_with(".webm") ? "opus" : "aac");
+        EXPECT_EQ(video.sound.sampleRate, 48000);
+        EXPECT_EQ(video.sound.channels, 2);
+        EXPECT_NEAR(video.sound.start + video.sound.Seconds(), 1.0, 0.025);
+        const long onset = video.sound.Onset(0.1f);
+        ASSERT_GE(onset, 0);
+        // To the sample, but for Matroska's timestamps in whole milliseconds.
+        EXPECT_NEAR(video.sound.start + static_cast<double>(onset) / 48000, 0.5, 0.001);
     }
 }
 
