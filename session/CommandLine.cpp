@@ -92,7 +92,7 @@ bool ParseRecordingOption(const std::string& name, const TakeValue& take,
             problem = "option --record needs a file name";
         } else if (!VideoFormatOf(value, &format)) {
             problem = "cannot tell the video format from \"" + value +
-                      "\": the name must end in .mp4, .mkv or .webm";
+                      "\": the name must end in .mp4, .mkv, .webm or .gif";
         } else {
             recording.path = value;
         }
@@ -114,6 +114,7 @@ bool ParseRecordingOption(const std::string& name, const TakeValue& take,
         } else {
             recording.width = static_cast<std::uint32_t>(width);
             recording.height = static_cast<std::uint32_t>(height);
+            recording.sizeGiven = true;
         }
     } else if (name == "--fps") {
         int fps = 0;
@@ -387,6 +388,11 @@ std::string ModeProblem(const CommandLine& line, bool recordingOptionGiven) {
         return "--drums goes with --root, --window-id or --record: the window always has its "
                "drums";
     }
+    VideoFormat format = VideoFormat::Mp4;
+    if (line.drums && VideoFormatOf(line.recording.path, &format) &&
+        format == VideoFormat::Gif) {
+        return "--drums cannot go with \"" + line.recording.path + "\": a GIF has no sound";
+    }
     if (!recording && recordingOptionGiven) {
         return "--seconds, --size, --fps, --from, --quiet and --progress-lines go with --record";
     }
@@ -435,6 +441,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     }
     if (!problem.empty()) {
         Refuse(line, std::move(problem));
+        return line;
+    }
+    VideoFormat format = VideoFormat::Mp4;
+    if (VideoFormatOf(line.recording.path, &format) && format == VideoFormat::Gif &&
+        !line.recording.sizeGiven) {
+        // A GIF is for pasting into a page or a chat: half the size of a video's default.
+        line.recording.width = 640;
+        line.recording.height = 360;
     }
     return line;
 }
@@ -471,13 +485,17 @@ std::string HelpText() {
            "      --drums            with --root or --window-id: a drum at each punctuation\n"
            "                         mark the flight passes (silent otherwise); with\n"
            "                         --record: the same drums on the video's sound track\n"
-           "                         (AAC in .mp4 and .mkv, Opus in .webm)\n"
+           "                         (AAC in .mp4 and .mkv, Opus in .webm; not in a .gif)\n"
            "      --file=FILE        the same as FILE\n"
            "      --record=VIDEO     write the flight to VIDEO and exit, with no window and no\n"
-           "                         display needed: .mp4 or .mkv (H.264) or .webm (VP9)\n"
+           "                         display needed: .mp4 or .mkv (H.264), .webm (VP9) or\n"
+           "                         .gif (an animated GIF that loops for ever, its frames\n"
+           "                         whole hundredths of a second: exact at 25 and 50 fps,\n"
+           "                         rounded at 24, 30 and 60 to 4, 3 and 2)\n"
            "      --seconds=S        with --record: the video's length (default: until the\n"
            "                         camera reaches the end of the text, at most 600)\n"
-           "      --size=WxH         with --record: the picture's size in pixels (1280x720)\n"
+           "      --size=WxH         with --record: the picture's size in pixels (1280x720;\n"
+           "                         640x360 for a GIF)\n"
            "      --fps=N            with --record: 24, 25, 30, 50 or 60 frames a second (30)\n"
            "      --from=N           with --record: start the flight at character N (0)\n"
            "      --quiet            with --record: write no progress and no summary\n"

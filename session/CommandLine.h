@@ -42,8 +42,9 @@ struct CommandLine {
     struct Recording {
         std::string path;      // empty: no recording
         double seconds = 0.0;  // 0: until the camera reaches the end of the text, at most 600 s
-        std::uint32_t width = 1280;
+        std::uint32_t width = 1280;  // 640 x 360 for a GIF unless --size is given
         std::uint32_t height = 720;
+        bool sizeGiven = false;
         std::uint32_t fps = 30;
         std::int64_t from = 0;       // the character the flight starts at
         bool quiet = false;          // no progress and no summary

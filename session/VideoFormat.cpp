@@ -17,6 +17,8 @@ bool VideoFormatOf(const std::string& path, VideoFormat* format) {
         *format = VideoFormat::Matroska;
     } else if (extension == "webm") {
         *format = VideoFormat::WebM;
+    } else if (extension == "gif") {
+        *format = VideoFormat::Gif;
     } else {
         return false;
     }

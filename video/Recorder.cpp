@@ -236,6 +236,8 @@ int Recording::Run() {
     video.height = settings_.height;
     video.fps = settings_.fps;
     video.sound = line_.drums;
+    video.background = flight_.background.value_or(document_.GetScene().backgroundColor);
+    video.foreground = flight_.foreground.value_or(document_.GetScene().fontColor);
     // The output first: a folder that cannot be written stops the recording before any work.
     if (!encoder_.Open(video)) {
         Report(encoder_.error());

@@ -16,11 +16,13 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "base/DebugSink.h"
+#include "video/BlendPalette.h"
 
 namespace {
 
@@ -98,8 +100,23 @@ const char* MuxerOf(VideoFormat format) {
             return "matroska";
         case VideoFormat::WebM:
             return "webm";
+        case VideoFormat::Gif:
+            return "gif";
     }
     return nullptr;
+}
+
+const char* DefaultEncoderOf(VideoFormat format) {
+    switch (format) {
+        case VideoFormat::WebM:
+            return "libvpx-vp9";
+        case VideoFormat::Gif:
+            return "gif";
+        case VideoFormat::Mp4:
+        case VideoFormat::Matroska:
+            break;
+    }
+    return "libx264";
 }
 
 const char* SoundEncoderOf(VideoFormat format) {
@@ -108,6 +125,10 @@ const char* SoundEncoderOf(VideoFormat format) {
 
 }  // namespace
 
+int GifFrameDelay(std::uint32_t fps) {
+    return fps == 0 ? 0 : static_cast<int>(std::lround(100.0 / fps));
+}
+
 struct VideoEncoder::Codec {
     AVFormatContext* format = nullptr;
     AVCodecContext* context = nullptr;
@@ -115,6 +136,8 @@ struct VideoEncoder::Codec {
     SwsContext* scaler = nullptr;
     AVPacket* packet = nullptr;
     gpu::Picture::Layout scalerLayout = gpu::Picture::Layout::Bgra;
+    // A GIF's: its frames are mapped to it instead of converted to YUV.
+    std::unique_ptr<BlendPalette> palette;
     bool headerWritten = false;
 
     // The sound track, where there is one: one frame of the encoder's size, filled again and
@@ -249,7 +272,12 @@ bool VideoEncoder::Open(const VideoSettings& settings) {
     VideoFormat container;
     if (!VideoFormatOf(settings.path, &container)) {
         error_ = "cannot tell the video format from \"" + settings.path +
-                 "\": the name must end in .mp4, .mkv or .webm";
+                 "\": the name must end in .mp4, .mkv, .webm or .gif";
+        return false;
+    }
+    const bool gif = container == VideoFormat::Gif;
+    if (gif && settings.sound) {
+        error_ = "a GIF has no sound";
         return false;
     }
     static const bool logging = [] {
@@ -260,7 +288,7 @@ bool VideoEncoder::Open(const VideoSettings& settings) {
 
     std::string encoderName = settings.encoder;
     if (encoderName.empty()) {
-        encoderName = container == VideoFormat::WebM ? "libvpx-vp9" : "libx264";
+        encoderName = DefaultEncoderOf(container);
     }
     const AVCodec* encoder = avcodec_find_encoder_by_name(encoderName.c_str());
     if (encoder == nullptr) {
@@ -297,14 +325,22 @@ bool VideoEncoder::Open(const VideoSettings& settings) {
     context.framerate = AVRational{static_cast<int>(settings.fps), 1};
     context.pix_fmt = AV_PIX_FMT_YUV420P;
     context.sample_aspect_ratio = AVRational{1, 1};
-    // A key frame every five seconds, so that players can seek in a long flight.
-    context.gop_size = static_cast<int>(settings.fps) * 5;
-    // The picture is computer-drawn sRGB: converted with and labelled as BT.709, limited range,
-    // which is what players assume for HD video.
-    context.color_range = AVCOL_RANGE_MPEG;
-    context.colorspace = AVCOL_SPC_BT709;
-    context.color_primaries = AVCOL_PRI_BT709;
-    context.color_trc = AVCOL_TRC_BT709;
+    if (gif) {
+        // The muxer counts in hundredths of a second: one frame is the same whole number of
+        // them, so that every frame is shown equally long.
+        context.time_base = AVRational{GifFrameDelay(settings.fps), 100};
+        context.pix_fmt = AV_PIX_FMT_PAL8;
+        codec->palette = std::make_unique<BlendPalette>(settings.background, settings.foreground);
+    } else {
+        // A key frame every five seconds, so that players can seek in a long flight.
+        context.gop_size = static_cast<int>(settings.fps) * 5;
+        // The picture is computer-drawn sRGB: converted with and labelled as BT.709, limited
+        // range, which is what players assume for HD video.
+        context.color_range = AVCOL_RANGE_MPEG;
+        context.colorspace = AVCOL_SPC_BT709;
+        context.color_primaries = AVCOL_PRI_BT709;
+        context.color_trc = AVCOL_TRC_BT709;
+    }
     if ((codec->format->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         context.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
@@ -380,6 +416,17 @@ bool VideoEncoder::Convert(const gpu::Picture& picture, AVFrame* frame) {
         Fail("a frame of the wrong size reached the encoder");
         return false;
     }
+    if (codec.palette) {
+        const int result = av_frame_make_writable(frame);
+        if (result < 0) {
+            Fail("no memory for a frame: " + AvError(result));
+            return false;
+        }
+        codec.palette->Map(picture, frame->data[0], frame->linesize[0]);
+        std::memcpy(frame->data[1], codec.palette->entries().data(), AVPALETTE_SIZE);
+        frame->pts = nextPts_++;
+        return true;
+    }
     if (codec.scaler == nullptr || codec.scalerLayout != picture.layout) {
         sws_freeContext(codec.scaler);
         const AVPixelFormat source =
@@ -438,7 +485,7 @@ bool VideoEncoder::Push(const gpu::Picture& picture) {
             Fail("no memory for a frame");
             return false;
         }
-        frame->format = AV_PIX_FMT_YUV420P;
+        frame->format = codec_->context->pix_fmt;
         frame->width = static_cast<int>(settings_.width);
         frame->height = static_cast<int>(settings_.height);
         const int result = av_frame_get_buffer(frame, 0);
@@ -641,7 +688,11 @@ std::string VideoEncoder::Description() const {
     VideoFormatOf(settings_.path, &container);
     std::string video;
     if (!settings_.encoder.empty()) {
-        video = settings_.encoder + ", yuv420p";
+        video = settings_.encoder + (container == VideoFormat::Gif ? "" : ", yuv420p");
+    } else if (container == VideoFormat::Gif) {
+        video = "GIF (gif, the 256 blends of the two colours, " +
+                std::to_string(GifFrameDelay(settings_.fps)) +
+                " hundredths of a second a frame, looping for ever)";
     } else if (container == VideoFormat::WebM) {
         video = std::string("VP9 (libvpx-vp9, real time, cpu-used ") + kVp9Speed + ", CRF " +
                 kVp9Crf + "), yuv420p";

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/Color.h"
 #include "gpu/Device.h"
 #include "session/VideoFormat.h"
 #include "video/PendingFile.h"
@@ -17,6 +18,11 @@
 struct AVCodecContext;
 struct AVFrame;
 struct AVStream;
+
+// The hundredths of a second a GIF shows each frame for at `fps` frames a second: exact at 25
+// and 50, rounded at 24, 30 and 60 (4, 3 and 2), where such a GIF plays a little faster or
+// slower than the flight.
+int GifFrameDelay(std::uint32_t fps);
 
 struct VideoSettings {
     std::string path;
@@ -26,15 +32,19 @@ struct VideoSettings {
     // The FFmpeg encoder by name; empty: the format's own (libx264 for H.264, libvpx-vp9).
     std::string encoder;
     // A sound track too, handed over with PushSound: 48 kHz stereo, AAC in MP4 and Matroska,
-    // Opus in WebM.
+    // Opus in WebM. A GIF has none.
     bool sound = false;
+    // The two colours every pixel is a blend of, for a GIF's palette.
+    ColorRef background = 0xFFFFFF;
+    ColorRef foreground = 0;
 };
 
 // Writes frames to a video file with FFmpeg's libraries on a thread of its own: the caller hands
-// over whole frames, converted to YUV 4:2:0 as they come, which wait in a short queue while
-// earlier ones are encoded, so drawing the next frames overlaps the encoding. The file appears
-// under its name only when Finish succeeds; a failure, Abort or the end of the process before
-// Finish leave no file behind (an existing file of that name stays as it was).
+// over whole frames, converted to YUV 4:2:0 (for a GIF, to the palette of the two colours' blends)
+// as they come, which wait in a short queue while earlier ones are encoded, so drawing the next
+// frames overlaps the encoding. The file appears under its name only when Finish succeeds; a
+// failure, Abort or the end of the process before Finish leave no file behind (an existing file of
+// that name stays as it was).
 class VideoEncoder {
   public:
     VideoEncoder();

@@ -194,10 +194,15 @@ TEST(CommandLineTest, RecordingTakesItsOptionsAndDefaults) {
     EXPECT_EQ(piped.action, CommandLine::Action::Run) << piped.error;
     EXPECT_TRUE(piped.standardInput);
 
-    // The drums go on a video's sound track.
+    // The drums go on a video's sound track; a GIF is smaller unless its size is given.
     const CommandLine drums = Parse({"--record=a.webm", "--drums", "a"});
     ASSERT_EQ(drums.action, CommandLine::Action::Run) << drums.error;
     EXPECT_TRUE(drums.drums);
+    const CommandLine gif = Parse({"--record=a.GIF", "a"});
+    ASSERT_EQ(gif.action, CommandLine::Action::Run) << gif.error;
+    EXPECT_EQ(gif.recording.width, 640u);
+    EXPECT_EQ(gif.recording.height, 360u);
+    EXPECT_EQ(Parse({"--record=a.gif", "--size=1280x720", "a"}).recording.width, 1280u);
 }
 
 TEST(CommandLineTest, RecordingMistakesAreRefused) {
@@ -228,13 +233,17 @@ TEST(CommandLineTest, RecordingMistakesAreRefused) {
         {"--record=a.mp4", "--fps=29", "a"},
         {"--record=a.mp4", "--from=-1", "a"},
         {"--record=a.mp4", "--from=x", "a"},
+        {"--record=a.gif", "--drums", "a"},
     };
     for (const auto& args : wrong) {
         const CommandLine line = Parse(args);
         EXPECT_EQ(line.action, CommandLine::Action::Error) << args[0] << " " << args[1];
         EXPECT_FALSE(line.error.empty()) << args[0];
     }
-    EXPECT_NE(Parse({"--record=x.avi", "a"}).error.find(".mp4, .mkv or .webm"), std::string::npos);
+    EXPECT_NE(Parse({"--record=x.avi", "a"}).error.find(".mp4, .mkv, .webm or .gif"),
+              std::string::npos);
+    EXPECT_NE(Parse({"--drums", "--record=x.gif", "a"}).error.find("a GIF has no sound"),
+              std::string::npos);
 }
 
 TEST(CommandLineTest, DefaultRecordingLastsUntilTheEndOfTheText) {

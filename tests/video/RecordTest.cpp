@@ -11,9 +11,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
 #include <sstream>
 
 #include "tests/robustness/ChildProcess.h"
@@ -161,6 +164,51 @@ TEST_F(RecordTest, WithADrumMissingARecordingWithDrumsIsRefused) {
               std::string::npos)
         << child.err();
     EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("x.mp4")));
+}
+
+TEST_F(RecordTest, AGifLoopsForEverInThePaletteOfItsTwoColours) {
+    const std::string out = folder_.PathOf("flight.gif");
+    const auto child = Record({"--record=" + out, "--seconds=2", "--fps=25", "--from=100",
+                               "--background=navy", "--foreground=#ffff00", kSample});
+    ASSERT_EQ(child->exitCode(), 0) << child->err();
+    EXPECT_NE(child->err().find("50 frames of 640x360 at 25 fps"), std::string::npos)
+        << child->err();
+    std::ifstream in(out, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GT(bytes.size(), 13u + 768u);
+    EXPECT_EQ(bytes.substr(0, 6), "GIF89a");
+    // A global table of 256 colours: navy first, the text's yellow last.
+    EXPECT_EQ(static_cast<unsigned char>(bytes[10]) & 0x87, 0x87);
+    EXPECT_EQ(bytes.substr(13, 3), std::string("\x00\x00\x80", 3));
+    EXPECT_EQ(bytes.substr(13 + 255 * 3, 3), std::string("\xFF\xFF\x00", 3));
+    // The application extension that loops the animation, zero times meaning for ever.
+    EXPECT_NE(bytes.find(std::string("NETSCAPE2.0\x03\x01\x00\x00", 16)), std::string::npos);
+
+    const DecodedVideo gif = DecodeVideo(out);
+    ASSERT_EQ(gif.error, "");
+    EXPECT_EQ(gif.codec, "gif");
+    EXPECT_EQ(gif.width, 640);
+    EXPECT_EQ(gif.height, 360);
+    ASSERT_EQ(gif.frames.size(), 50u);
+    std::set<std::uint32_t> seen;
+    for (const DecodedVideo::Frame& frame : gif.frames) {
+        EXPECT_DOUBLE_EQ(frame.duration, 0.04);
+        seen.insert(frame.colours.begin(), frame.colours.end());
+    }
+    // Navy, yellow and blends between them; no other colour.
+    EXPECT_TRUE(seen.count(0x000080) && seen.count(0xFFFF00));
+    for (const std::uint32_t colour : seen) {
+        EXPECT_EQ(colour >> 16, (colour >> 8) & 0xFF) << std::hex << colour;
+        EXPECT_EQ(colour & 0xFF, std::lround(128 - 128.0 * (colour >> 16) / 255))
+            << std::hex << colour;
+    }
+    // At 30 frames a second each frame shows for 3 hundredths, the nearest whole number.
+    const std::string thirty = folder_.PathOf("thirty.gif");
+    ASSERT_EQ(Record({"--record=" + thirty, "--size=160x90", "--seconds=1", kSample})->exitCode(),
+              0);
+    const DecodedVideo rounded = DecodeVideo(thirty);
+    ASSERT_EQ(rounded.frames.size(), 30u);
+    EXPECT_DOUBLE_EQ(rounded.frames.back().duration, 0.03);
 }
 
 TEST_F(RecordTest, WebmIsVp9AndMatroskaIsH264EvenUnderAnUnreachableDisplay) {
@@ -333,7 +381,8 @@ TEST_F(RecordTest, FailuresSayWhyAndLeaveNoFile) {
         {{"--record=" + folder_.PathOf("x.mp4"), folder_.PathOf("missing.txt")}, 1, "cannot open"},
         {{"--record=" + folder_.PathOf("x.mp4"), folder_.path()}, 1, "is a directory"},
         {{"--record=" + folder_.PathOf("x.mp4"), "--from=10", text}, 1, "beyond the end"},
-        {{"--record=" + folder_.PathOf("x.avi"), text}, 2, ".mp4, .mkv or .webm"},
+        {{"--record=" + folder_.PathOf("x.avi"), text}, 2, ".mp4, .mkv, .webm or .gif"},
+        {{"--record=" + folder_.PathOf("x.gif"), "--drums", text}, 2, "a GIF has no sound"},
     };
     for (const Case& c : cases) {
         const auto child = Record(c.arguments);

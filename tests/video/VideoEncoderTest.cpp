@@ -41,6 +41,8 @@ TEST(VideoEncoderTest, FormatsFollowTheExtension) {
     EXPECT_EQ(format, VideoFormat::Matroska);
     EXPECT_TRUE(VideoFormatOf("x.webm", &format));
     EXPECT_EQ(format, VideoFormat::WebM);
+    EXPECT_TRUE(VideoFormatOf("x.Gif", &format));
+    EXPECT_EQ(format, VideoFormat::Gif);
     EXPECT_FALSE(VideoFormatOf("flight.mp4/", &format));
     EXPECT_FALSE(VideoFormatOf("a.mp4/flight", &format));
     EXPECT_FALSE(VideoFormatOf("flight.mov", &format));
@@ -115,6 +117,56 @@ TEST(VideoEncoderTest, TheSoundTrackKeepsTimeWithThePicturesInEveryContainer) {
         ASSERT_GE(onset, 0);
         // To the sample, but for Matroska's timestamps in whole milliseconds.
         EXPECT_NEAR(video.sound.start + static_cast<double>(onset) / 48000, 0.5, 0.001);
+    }
+}
+
+TEST(VideoEncoderTest, AGifShowsEveryBlendOfTheTwoColoursExactly) {
+    // Yellow to blue: every channel spans the whole range, so each of the 256 blends is a colour
+    // of its own, and red and blue run opposite ways, so a swapped layout would show.
+    constexpr ColorRef kYellow = MakeColorRef(0xFF, 0xFF, 0x00);
+    constexpr ColorRef kBlue = MakeColorRef(0x00, 0x00, 0xFF);
+    TempDir folder;
+    VideoSettings settings;
+    settings.path = folder.PathOf("blends.gif");
+    settings.width = 256;
+    settings.height = 90;
+    settings.fps = 50;
+    settings.background = kYellow;
+    settings.foreground = kBlue;
+    VideoEncoder encoder;
+    ASSERT_TRUE(encoder.Open(settings)) << encoder.error();
+    // Column x: the blend x / 255 of the way from yellow to blue; the bottom rows are yellow.
+    for (int i = 0; i < 3; ++i) {
+        gpu::Picture picture = HalfBlack(256, 90, i == 1);
+        const bool rgba = picture.layout == gpu::Picture::Layout::Rgba;
+        for (std::uint32_t row = 0; row < 90; ++row) {
+            const std::uint32_t y = picture.bottomUp ? 89 - row : row;
+            for (int x = 0; x < 256; ++x) {
+                std::uint8_t* p = picture.pixels.data() + (std::size_t{256} * row + x) * 4;
+                const auto yellow = static_cast<std::uint8_t>(y < 80 ? 255 - x : 255);
+                const auto blue = static_cast<std::uint8_t>(y < 80 ? x : 0);
+                p[rgba ? 0 : 2] = yellow;
+                p[1] = yellow;
+                p[rgba ? 2 : 0] = blue;
+            }
+        }
+        ASSERT_TRUE(encoder.Push(picture)) << encoder.error();
+    }
+    ASSERT_TRUE(encoder.Finish()) << encoder.error();
+    EXPECT_NE(encoder.Description().find("2 hundredths"), std::string::npos);
+    const DecodedVideo video = DecodeVideo(settings.path);
+    ASSERT_EQ(video.error, "");
+    EXPECT_EQ(video.codec, "gif");
+    ASSERT_EQ(video.frames.size(), 3u);
+    std::vector<std::uint32_t> blends;
+    for (std::uint32_t x = 0; x < 256; ++x) {
+        blends.push_back((255 - x) << 16 | (255 - x) << 8 | x);
+    }
+    std::sort(blends.begin(), blends.end());
+    for (const DecodedVideo::Frame& frame : video.frames) {
+        EXPECT_EQ(frame.colours, blends);
+        EXPECT_NEAR(frame.darkTop, 0.5, 0.01);
+        EXPECT_DOUBLE_EQ(frame.duration, 0.02);
     }
 }
 
