@@ -684,12 +684,7 @@ void CSelvaneApp::OnExportVideo() {
     // The window's own cruise speed, whether cruise is on or not.
     initial.cruise = view_->cruiseRate();
     initial.seconds = secondsFor(initial.cruise);
-    const std::filesystem::path document(documents_->path());
-    const QString folder =
-        document.empty() ? QDir::homePath() : FromLocal(document.parent_path().string());
-    const QString stem =
-        document.empty() ? strings::Tr(strings::kUntitled) : FromLocal(document.stem().string());
-    initial.path = folder + QStringLiteral("/") + stem + QStringLiteral(".mp4");
+    initial.path = CExportDialog::FirstPath(FromLocal(documents_->path()));
     const qreal ratio = view_->devicePixelRatio();
     const QSize windowSize(static_cast<int>(view_->width() * ratio),
                            static_cast<int>(view_->height() * ratio));

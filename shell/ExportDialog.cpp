@@ -1,8 +1,11 @@
 #include "shell/ExportDialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -10,6 +13,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <algorithm>
 
 #include "scene/Scene.h"
@@ -29,7 +33,32 @@ int EvenWithin(int value, int low, int high) {
     return std::clamp(value - value % 2, low, high);
 }
 
+bool IsGif(const QString& path) {
+    VideoFormat format;
+    return VideoFormatOf(QFile::encodeName(path.trimmed()).toStdString(), &format) &&
+           format == VideoFormat::Gif;
+}
+
+bool CanWriteIn(const QString& folder) {
+    const QFileInfo info(folder);
+    return !folder.isEmpty() && info.isDir() && info.isWritable();
+}
+
 }  // namespace
+
+QString CExportDialog::FirstPath(const QString& document) {
+    const QFileInfo text(document);
+    QString folder = document.isEmpty() ? QString() : text.absolutePath();
+    if (!CanWriteIn(folder)) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+        if (!CanWriteIn(folder)) {
+            folder = QDir::homePath();
+        }
+    }
+    const QString stem =
+        document.isEmpty() ? strings::Tr(strings::kUntitled) : text.completeBaseName();
+    return QDir(folder).filePath(stem + QStringLiteral(".mp4"));
+}
 
 QSize CExportDialog::VideoSizeOf(QSize windowSize) {
     return {EvenWithin(windowSize.width(), kMinWidth, kMaxSide),
@@ -88,6 +117,13 @@ CExportDialog::CExportDialog(QWidget* parent, QSize windowSize, const VideoExpor
     fps_->setCurrentIndex(std::max(fps_->findData(initial.fps), 0));
     form->addRow(strings::Tr(strings::kExportFps), fps_);
     form->addRow(strings::Tr(strings::kExportCruise), cruise_);
+    drums_ = new QCheckBox(strings::Tr(strings::kExportDrums));
+    drums_->setChecked(initial.drums);
+    // A GIF has no sound.
+    drums_->setEnabled(!IsGif(initial.path));
+    connect(path_, &QLineEdit::textChanged, drums_,
+            [this](const QString& text) { drums_->setEnabled(!IsGif(text)); });
+    form->addRow(drums_);
 
     // The length follows the speed (the time to the end of the text) until the user sets it.
     connect(seconds_, &QDoubleSpinBox::editingFinished, this, [this] { secondsTouched_ = true; });
@@ -119,6 +155,7 @@ VideoExportChoice CExportDialog::Choice() const {
     choice.seconds = seconds_->value();
     choice.fps = fps_->currentData().toInt();
     choice.cruise = cruise_->value();
+    choice.drums = drums_->isEnabled() && drums_->isChecked();
     return choice;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLineEdit;
@@ -18,12 +19,14 @@ struct VideoExportChoice {
     double seconds = 10.0;
     int fps = 30;
     double cruise = 4.0;  // characters a second
+    bool drums = false;   // the drums on the sound track
 };
 
 // ファイル → 動画として書き出し: the file (typed, or chosen in the save dialog), the picture's
-// size (presets and the window's own), the length, the frame rate and the cruise speed. The
-// length follows the cruise speed until the user sets it: by default the video lasts until the
-// camera reaches the end of the text.
+// size (presets and the window's own), the length, the frame rate, the cruise speed and whether
+// the drums go on the sound track (not for a GIF, which has none). The length follows the cruise
+// speed until the user sets it: by default the video lasts until the camera reaches the end of
+// the text.
 class CExportDialog : public QDialog {
     Q_OBJECT
 
@@ -39,10 +42,15 @@ class CExportDialog : public QDialog {
     QDoubleSpinBox* secondsBox() const { return seconds_; }
     QComboBox* fpsBox() const { return fps_; }
     QDoubleSpinBox* cruiseBox() const { return cruise_; }
+    QCheckBox* drumsBox() const { return drums_; }
     QPushButton* browseButton() const { return browse_; }
 
     // The size the window offers: its own, made even and brought within what videos allow.
     static QSize VideoSizeOf(QSize windowSize);
+    // The file first offered for the text at `document` (empty for a text without a file): its
+    // name as an MP4 beside it where that folder can be written (an installed sample's cannot),
+    // else in the user's videos folder, else in the home folder.
+    static QString FirstPath(const QString& document);
 
   public slots:
     void accept() override;
@@ -56,6 +64,7 @@ class CExportDialog : public QDialog {
     QDoubleSpinBox* seconds_ = nullptr;
     QComboBox* fps_ = nullptr;
     QDoubleSpinBox* cruise_ = nullptr;
+    QCheckBox* drums_ = nullptr;
     QPushButton* ok_ = nullptr;
     std::function<double(double)> secondsFor_;
     bool secondsTouched_ = false;

@@ -109,10 +109,12 @@ inline constexpr char kExportFps[] = QT_TRANSLATE_NOOP("Selvane", "フレーム�
 inline constexpr char kExportFpsSuffix[] = " fps";
 inline constexpr char kExportCruise[] = QT_TRANSLATE_NOOP("Selvane", "巡航速度(&C):");
 inline constexpr char kExportCruiseSuffix[] = QT_TRANSLATE_NOOP("Selvane", " 文字/秒");
-inline constexpr char kExportFilters[] =
-    QT_TRANSLATE_NOOP("Selvane", "MP4 動画 (*.mp4);;Matroska 動画 (*.mkv);;WebM 動画 (*.webm)");
+inline constexpr char kExportDrums[] = QT_TRANSLATE_NOOP("Selvane", "太鼓の音を入れる");
+inline constexpr char kExportFilters[] = QT_TRANSLATE_NOOP(
+    "Selvane",
+    "MP4 動画 (*.mp4);;Matroska 動画 (*.mkv);;WebM 動画 (*.webm);;GIF アニメーション (*.gif)");
 inline constexpr char kExportBadName[] = QT_TRANSLATE_NOOP(
-    "Selvane", "動画のファイル名は .mp4、.mkv、.webm のいずれかで終わる必要があります。");
+    "Selvane", "動画のファイル名は .mp4、.mkv、.webm、.gif のいずれかで終わる必要があります。");
 inline constexpr char kExportReplace[] =
     QT_TRANSLATE_NOOP("Selvane", "%1 は既に存在します。\n置き換えますか?");
 inline constexpr char kExportProgress[] = QT_TRANSLATE_NOOP("Selvane", "動画を書き出しています...");

@@ -66,21 +66,24 @@ QStringList VideoExport::Arguments(const VideoExportChoice& choice, const Flight
             .arg(GreenOf(c), 2, 16, QLatin1Char('0'))
             .arg(BlueOf(c), 2, 16, QLatin1Char('0'));
     };
-    return {QStringLiteral("--record=") + choice.path,
-            QStringLiteral("--size=%1x%2").arg(choice.width).arg(choice.height),
-            QStringLiteral("--seconds=%1").arg(choice.seconds, 0, 'f', 3),
-            QStringLiteral("--fps=%1").arg(choice.fps),
-            QStringLiteral("--from=%1").arg(flight.from),
-            QStringLiteral("--cruise=%1").arg(choice.cruise, 0, 'f', 1),
-            QStringLiteral("--seed=%1").arg(flight.seed),
-            QStringLiteral("--background=") + colour(flight.background),
-            QStringLiteral("--foreground=") + colour(flight.foreground),
-            QStringLiteral("--encoding=") + (flight.file.empty()
-                                                 ? QStringLiteral("utf-8")
-                                                 : QString::fromStdString(flight.encoding)),
-            QStringLiteral("--progress-lines"),
-            QStringLiteral("--"),
-            textFile};
+    QStringList arguments = {QStringLiteral("--record=") + choice.path,
+                             QStringLiteral("--size=%1x%2").arg(choice.width).arg(choice.height),
+                             QStringLiteral("--seconds=%1").arg(choice.seconds, 0, 'f', 3),
+                             QStringLiteral("--fps=%1").arg(choice.fps),
+                             QStringLiteral("--from=%1").arg(flight.from),
+                             QStringLiteral("--cruise=%1").arg(choice.cruise, 0, 'f', 1),
+                             QStringLiteral("--seed=%1").arg(flight.seed),
+                             QStringLiteral("--background=") + colour(flight.background),
+                             QStringLiteral("--foreground=") + colour(flight.foreground),
+                             QStringLiteral("--encoding=") +
+                                 (flight.file.empty() ? QStringLiteral("utf-8")
+                                                      : QString::fromStdString(flight.encoding)),
+                             QStringLiteral("--progress-lines")};
+    if (choice.drums) {
+        arguments.append(QStringLiteral("--drums"));
+    }
+    arguments << QStringLiteral("--") << textFile;
+    return arguments;
 }
 
 bool VideoExport::Running() const {

@@ -1,8 +1,12 @@
 // The shell on a real window, real OpenGL (llvmpipe under a virtual X server) and the real Qt
 // widgets, with the drums on the fake audio layer so that every strike can be seen.
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDateTime>
@@ -120,6 +124,7 @@ class ShellTest : public QObject {
     void videoExportRecordsTheFlightOnScreenWhileItGoesOn();
     void videoExportOfAnUntitledTextCanBeCancelled();
     void videoExportThatFailsSaysWhy();
+    void videoExportOffersAFolderThatCanBeWritten();
 
   private:
     void Start(CommandLine line = {});
@@ -1141,7 +1146,14 @@ void ShellTest::videoExportRecordsTheFlightOnScreenWhileItGoesOn() {
         QCOMPARE(dialog.sizeBox()->itemData(0).toSize(), own);
         QVERIFY(dialog.secondsBox()->value() > 100.0);
         QCOMPARE(dialog.cruiseBox()->value(), 6.0);
+        // No drums unless asked for, and none for a GIF, which has no sound.
+        QVERIFY(!dialog.drumsBox()->isChecked());
+        dialog.drumsBox()->setChecked(true);
+        dialog.pathEdit()->setText(files_->filePath(QStringLiteral("flight.gif")));
+        QVERIFY(!dialog.drumsBox()->isEnabled());
+        QVERIFY(!dialog.Choice().drums);
         dialog.pathEdit()->setText(out);
+        QVERIFY(dialog.drumsBox()->isEnabled());
         dialog.sizeBox()->setCurrentIndex(dialog.sizeBox()->findData(QSize(640, 360)));
         dialog.secondsBox()->setValue(1.5);
         dialog.fpsBox()->setCurrentIndex(dialog.fpsBox()->findData(24));
@@ -1156,7 +1168,8 @@ void ShellTest::videoExportRecordsTheFlightOnScreenWhileItGoesOn() {
           QStringLiteral("--seconds=1.500"), QStringLiteral("--from=640"),
           QStringLiteral("--cruise=6.0"), QStringLiteral("--seed=%1").arg(g_scene->seed),
           QStringLiteral("--background=#123456"), QStringLiteral("--foreground=#000000"),
-          QStringLiteral("--encoding=cp932"), QStringLiteral("--progress-lines")}) {
+          QStringLiteral("--encoding=cp932"), QStringLiteral("--progress-lines"),
+          QStringLiteral("--drums")}) {
         QVERIFY2(arguments.contains(expected), qPrintable(expected));
     }
     QCOMPARE(arguments.last(), kProgramDir + QStringLiteral("/sample.txt"));
@@ -1224,6 +1237,42 @@ void ShellTest::videoExportThatFailsSaysWhy() {
     QVERIFY(messages_.front().startsWith(QString::fromUtf8(strings::kExportFailed)));
     QVERIFY2(messages_.front().contains(QStringLiteral("no folder")),
              qPrintable(messages_.front()));
+}
+
+void ShellTest::videoExportOffersAFolderThatCanBeWritten() {
+    QCOMPARE(CExportDialog::FirstPath(files_->filePath(QStringLiteral("poem.txt"))),
+             files_->filePath(QStringLiteral("poem.mp4")));
+    // A folder that cannot be written, as an installed package's: read-only for root too.
+    const QString locked = files_->filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkpath(locked));
+    const QByteArray lockedPath = QFile::encodeName(locked);
+    bool mounted = false;
+    if (::geteuid() == 0) {
+        mounted = ::mount("tmpfs", lockedPath.constData(), "tmpfs", MS_RDONLY, "size=16k") == 0;
+        if (!mounted) {
+            QSKIP("no read-only file system can be mounted here");
+        }
+    } else {
+        QCOMPARE(::chmod(lockedPath.constData(), 0555), 0);
+    }
+    const QByteArray home = qgetenv("HOME");
+    const QString ownHome = files_->filePath(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(ownHome));
+    qputenv("HOME", QFile::encodeName(ownHome));
+    const QString text = locked + QStringLiteral("/poem.txt");
+    // No videos folder: the home folder.
+    const QString inHome = CExportDialog::FirstPath(text);
+    QVERIFY(QDir().mkpath(ownHome + QStringLiteral("/Videos")));
+    const QString inVideos = CExportDialog::FirstPath(text);
+    const QString untitled = CExportDialog::FirstPath(QString());
+    qputenv("HOME", home);
+    if (mounted) {
+        ::umount(lockedPath.constData());
+    }
+    QCOMPARE(inHome, ownHome + QStringLiteral("/poem.mp4"));
+    QCOMPARE(inVideos, ownHome + QStringLiteral("/Videos/poem.mp4"));
+    QCOMPARE(untitled, ownHome + QStringLiteral("/Videos/") +
+                           QString::fromUtf8(strings::kUntitled) + QStringLiteral(".mp4"));
 }
 
 QTEST_MAIN(ShellTest)
