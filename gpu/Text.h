@@ -47,6 +47,8 @@ enum class RenderTargetType { Default, Software, Hardware };
 enum class FeatureLevelText { Default };
 enum class TextAntialiasMode { Default, ClearType, Grayscale, Aliased };
 enum class ParagraphAlignment { Near, Far, Center };
+// Where each line sits across the layout box.
+enum class TextAlignment { Leading, Trailing, Center };
 enum class FontStyle { Normal, Oblique, Italic };
 enum class MeasuringMode { Natural, GdiClassic, GdiNatural };
 enum DrawTextOption : std::uint32_t { kDrawTextOptionsNone = 0 };
@@ -73,6 +75,8 @@ struct RenderTargetProperties {
 class TextFormat : public Object {
   public:
     virtual HRESULT SetParagraphAlignment(ParagraphAlignment alignment) = 0;
+    // Leading until set.
+    virtual HRESULT SetTextAlignment(TextAlignment alignment) = 0;
 };
 
 class Brush : public Object {};

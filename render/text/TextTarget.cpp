@@ -146,10 +146,8 @@ void TextTarget::DrawText(std::u16string_view text, gpu::TextFormat* format,
         return;
     }
     TextCommand command;
-    const float width = std::max(0.0f, layoutRect.right - layoutRect.left);
-    const float height = std::max(0.0f, layoutRect.bottom - layoutRect.top);
-    command.layout = ownFormat->Layout(text, width, height);
-    command.format = ownFormat->version();
+    command.typesetter = ownFormat->typesetter();
+    command.format = command.typesetter->version();
     command.text = std::u16string(text);
     command.rect = layoutRect;
     command.brush = TexelOf(ownBrush->color());
@@ -267,7 +265,11 @@ void TextTarget::DrawTextCommand(const TextCommand& command, Page& page) const {
     const float scaleY = dpiY_ / 96.0f;
     const bool cached = m.m11 == 1.0f && m.m12 == 0.0f && m.m21 == 0.0f && m.m22 == 1.0f &&
                         scaleX == 1.0f && scaleY == 1.0f;
-    const PageLayout& layout = *command.layout;
+    const float width = std::max(0.0f, command.rect.right - command.rect.left);
+    const float height = std::max(0.0f, command.rect.bottom - command.rect.top);
+    const std::shared_ptr<const PageLayout> laidOut =
+        command.typesetter->Layout(command.text, width, height);
+    const PageLayout& layout = *laidOut;
     for (const PageLayout::Glyph& glyph : layout.glyphs) {
         const QRawFont& font = layout.fonts[glyph.font];
         const float x = command.rect.left + glyph.x;

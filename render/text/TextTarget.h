@@ -11,6 +11,7 @@
 #include "render/text/GlyphCache.h"
 #include "render/text/PageLayout.h"
 #include "render/text/PagePool.h"
+#include "render/text/Typesetter.h"
 
 namespace qtext {
 
@@ -58,7 +59,8 @@ class TextTarget final : public gpu::TextTarget {
 
   private:
     struct TextCommand {
-        std::shared_ptr<const PageLayout> layout;
+        // Lays the text out when the page is put together; a kept page needs no layout.
+        std::shared_ptr<Typesetter> typesetter;
         std::uint64_t format = 0;
         std::u16string text;
         gpu::RectF rect;

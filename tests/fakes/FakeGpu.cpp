@@ -397,8 +397,16 @@ class FakeTextFormat : public gpu::TextFormat, public Named {
   public:
     explicit FakeTextFormat(FakeGpu& gpu) : Named(gpu, "TextFormat") {}
     HRESULT SetParagraphAlignment(gpu::ParagraphAlignment alignment) override {
-        const HRESULT hr = gpu_.Check("SetParagraphAlignment");
-        gpu_.Log("SetParagraphAlignment(" + std::to_string(static_cast<int>(alignment)) + ")" +
+        return Set("SetParagraphAlignment", static_cast<int>(alignment));
+    }
+    HRESULT SetTextAlignment(gpu::TextAlignment alignment) override {
+        return Set("SetTextAlignment", static_cast<int>(alignment));
+    }
+
+  private:
+    HRESULT Set(const char* op, int value) {
+        const HRESULT hr = gpu_.Check(op);
+        gpu_.Log(std::string(op) + "(" + std::to_string(value) + ")" +
                  (FAILED(hr) ? " -> failed" : ""));
         return hr;
     }

@@ -68,6 +68,7 @@ class MemorySurface final : public gpu::Surface {
 class ForeignFormat final : public gpu::TextFormat {
   public:
     HRESULT SetParagraphAlignment(gpu::ParagraphAlignment) override { return S_OK; }
+    HRESULT SetTextAlignment(gpu::TextAlignment) override { return S_OK; }
 };
 
 constexpr std::uint32_t kWidth = 8192;
@@ -506,6 +507,56 @@ TEST_F(TextStack, LayoutIsKeptPerTextAndFollowsTheAlignment) {
     EXPECT_NEAR(own->Layout(u"ＡＢ", 8192.0f, 200.0f)->glyphs[0].y, 72.0f + ascent, 0.01);
     ASSERT_EQ(own->SetParagraphAlignment(gpu::ParagraphAlignment::Near), S_OK);
     EXPECT_NEAR(own->Layout(u"ＡＢ", 8192.0f, 200.0f)->glyphs[0].y, ascent, 0.01);
+}
+
+TEST_F(TextStack, TextAlignmentPutsEachLineAtTheStartTheEndOrTheMiddleOfItsBox) {
+    auto* own = dynamic_cast<qtext::TextFormat*>(format.get());
+    const std::uint64_t version = own->version();
+    ASSERT_EQ(own->SetTextAlignment(gpu::TextAlignment::Center), S_OK);
+    EXPECT_NE(own->version(), version);
+    const auto centred = own->Layout(u"ＡＢ", 1000.0f, 128.0f);
+    ASSERT_EQ(centred->glyphs.size(), 2u);
+    EXPECT_FLOAT_EQ(centred->glyphs[0].x, 372.0f);
+    EXPECT_FLOAT_EQ(centred->glyphs[1].x, 500.0f);
+    // Wrapped lines each have their own middle.
+    const auto lines = own->Layout(Kanji(12), 1000.0f, 128.0f);
+    ASSERT_EQ(lines->glyphs.size(), 12u);
+    EXPECT_FLOAT_EQ(lines->glyphs[0].x, 52.0f);
+    EXPECT_FLOAT_EQ(lines->glyphs[7].x, 180.0f);
+    ASSERT_EQ(own->SetTextAlignment(gpu::TextAlignment::Trailing), S_OK);
+    EXPECT_FLOAT_EQ(own->Layout(u"ＡＢ", 1000.0f, 128.0f)->glyphs[0].x, 744.0f);
+    ASSERT_EQ(own->SetTextAlignment(gpu::TextAlignment::Leading), S_OK);
+    EXPECT_FLOAT_EQ(own->Layout(u"ＡＢ", 1000.0f, 128.0f)->glyphs[0].x, 0.0f);
+    EXPECT_EQ(own->SetTextAlignment(static_cast<gpu::TextAlignment>(7)), E_INVALIDARG);
+    EXPECT_EQ(own->SetParagraphAlignment(static_cast<gpu::ParagraphAlignment>(7)), E_INVALIDARG);
+}
+
+// A drawing is laid out only when its page is put together, with the format as it was when the
+// drawing was recorded; a page drawn again from the same drawing is not laid out anew.
+TEST_F(TextStack, DrawingKeepsTheAlignmentItWasRecordedWith) {
+    const gpu::SizeF size = target->GetSize();
+    const auto draw = [&] {
+        target->BeginDraw();
+        target->Clear({});
+        target->DrawText(u"永", format.get(), {0.0f, 0.0f, size.width, size.height}, black.get(),
+                         gpu::kDrawTextOptionsNone, gpu::MeasuringMode::Natural);
+    };
+    draw();
+    ASSERT_EQ(format->SetTextAlignment(gpu::TextAlignment::Center), S_OK);
+    ASSERT_EQ(target->EndDraw(), S_OK);
+    EXPECT_LT(InkBox(texels->pixels, 0, kWidth).x1, 128);
+
+    const auto* own = dynamic_cast<const qtext::TextTarget*>(target.get());
+    const std::size_t composed = own->pagesComposed();
+    draw();
+    ASSERT_EQ(target->EndDraw(), S_OK);
+    const Box centred = InkBox(texels->pixels, 0, kWidth);
+    EXPECT_GT(centred.x0, 4096 - 64);
+    EXPECT_LT(centred.x1, 4096 + 64);
+    EXPECT_EQ(own->pagesComposed(), composed + 1);
+    draw();
+    ASSERT_EQ(target->EndDraw(), S_OK);
+    EXPECT_EQ(own->pagesComposed(), composed + 1);
 }
 
 TEST_F(TextStack, TextWiderThanTheBoxWrapsOntoAnotherLine) {
