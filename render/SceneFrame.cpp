@@ -99,14 +99,17 @@ HRESULT Scene::DrawSegments(RibbonSegment& segment, std::int32_t s) {
         device->PSSetSamplers(0, 1, samplers);
 
         // The page goes into the one texture after the draw state is set and right before the
-        // draw that samples it.
-        hr = RenderTextPage(kPageLength * s);
+        // draw that samples it; the cards over the characters come after them, with the page's
+        // ruby in a texture of their own.
+        const bool ruby = batch.materialId == kRubyMaterial;
+        hr = ruby ? RenderRubyPage(segment, kPageLength * s) : RenderTextPage(kPageLength * s);
         if (FAILED(hr)) {
             OutputDebugString("RenderD2DContentIntoSurface");
             CreateTextResources();
             break;
         }
-        gpu::ShaderResourceView* const views[] = {textTextureView.get()};
+        gpu::ShaderResourceView* const views[] = {ruby ? rubyTextureView.get()
+                                                       : textTextureView.get()};
         device->PSSetShaderResources(0, 1, views);
         device->Draw(static_cast<std::uint32_t>(batch.vertices.size()), 0);
     }

@@ -23,6 +23,46 @@ HRESULT CreateGraphicsDevice(gpu::WindowHandle window, gpu::DriverType driverTyp
     return hr;
 }
 
+namespace {
+
+// A texture that text is drawn into a page at a time, and the view the shader samples it
+// through.
+HRESULT CreatePageTexture(gpu::Device& device, std::uint32_t width, std::uint32_t height,
+                          gpu::Ref<gpu::Texture2D>* texture,
+                          gpu::Ref<gpu::ShaderResourceView>* view) {
+    gpu::Texture2DDesc desc;
+    desc.width = width;
+    desc.height = height;
+    desc.mipLevels = 1;
+    desc.arraySize = 1;
+    desc.format = gpu::Format::B8G8R8A8_UNorm;
+    desc.sampleDesc = {1, 0};
+    desc.usage = gpu::Usage::Default;
+    desc.bindFlags = gpu::kBindRenderTarget | gpu::kBindShaderResource;
+    desc.cpuAccessFlags = 0;
+    desc.miscFlags = 0;
+    HRESULT hr = device.CreateTexture2D(desc, nullptr, texture);
+    if (SUCCEEDED(hr)) {
+        view->reset();
+        hr = device.CreateShaderResourceView(texture->get(), nullptr, view);
+    }
+    return hr;
+}
+
+// The text's font at `size` pixels, each line centred in its box from top to bottom.
+HRESULT CreateMinchoFormat(gpu::WriteFactory& factory, float size,
+                           gpu::Ref<gpu::TextFormat>* format) {
+    HRESULT hr =
+        factory.CreateTextFormat(u"ＭＳ 明朝", gpu::kFontWeightNormal, gpu::FontStyle::Normal,
+                                 gpu::kFontStretchNormal, size, u"", format);
+    if (SUCCEEDED(hr)) {
+        hr = (*format)->SetParagraphAlignment(gpu::ParagraphAlignment::Center);
+    }
+    return hr;
+}
+
+}  // namespace
+
 HRESULT Scene::CreateTextFactories() {
     gpu::Platform* platform = gpu::GetPlatform();
     if (platform == nullptr) {
@@ -33,12 +73,14 @@ HRESULT Scene::CreateTextFactories() {
         hr = platform->CreateWriteFactory(gpu::WriteFactoryType::Shared, &writeFactory);
     }
     if (SUCCEEDED(hr)) {
-        hr = writeFactory->CreateTextFormat(u"ＭＳ 明朝", gpu::kFontWeightNormal,
-                                            gpu::FontStyle::Normal, gpu::kFontStretchNormal, 128.0f,
-                                            u"", &textFormat);
+        hr = CreateMinchoFormat(*writeFactory, 128.0f, &textFormat);
+    }
+    // Readings in the same font at half the size, each centred in a box around its centre.
+    if (SUCCEEDED(hr)) {
+        hr = CreateMinchoFormat(*writeFactory, 64.0f, &rubyFormat);
     }
     if (SUCCEEDED(hr)) {
-        hr = textFormat->SetParagraphAlignment(gpu::ParagraphAlignment::Center);
+        hr = rubyFormat->SetTextAlignment(gpu::TextAlignment::Center);
     }
     return hr;
 }
@@ -125,22 +167,13 @@ HRESULT Scene::InitGraphics(gpu::WindowHandle windowHandle) {
         device->RSSetState(rasterizerState.get());
     }
     if (SUCCEEDED(hr)) {
-        gpu::Texture2DDesc desc;
-        desc.width = 8192;
-        desc.height = 128;
-        desc.mipLevels = 1;
-        desc.arraySize = 1;
-        desc.format = gpu::Format::B8G8R8A8_UNorm;
-        desc.sampleDesc = {1, 0};
-        desc.usage = gpu::Usage::Default;
-        desc.bindFlags = gpu::kBindRenderTarget | gpu::kBindShaderResource;
-        desc.cpuAccessFlags = 0;
-        desc.miscFlags = 0;
-        hr = device->CreateTexture2D(desc, nullptr, &textTexture);
+        hr = CreatePageTexture(*device, 8192, 128, &textTexture, &textTextureView);
     }
+    // The ruby of a page at half the size, with the characters beyond either end of the page
+    // that readings reach over: 128 texels across for each character still.
     if (SUCCEEDED(hr)) {
-        textTextureView.reset();
-        hr = device->CreateShaderResourceView(textTexture.get(), nullptr, &textTextureView);
+        hr = CreatePageTexture(*device, 128 * (kPageLength + 2 * kRubyReach), 64, &rubyTexture,
+                               &rubyTextureView);
     }
     if (SUCCEEDED(hr)) {
         hr = CreateTextResources();
@@ -232,6 +265,11 @@ void Scene::ReleaseGraphics() {
     textTarget.reset();
     textBrush.reset();
     textFormat.reset();
+    rubyTexture.reset();
+    rubyTextureView.reset();
+    rubyTarget.reset();
+    rubyBrush.reset();
+    rubyFormat.reset();
     rasterizerState.reset();
     constantBuffer.reset();
     vertexShader.reset();

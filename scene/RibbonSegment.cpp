@@ -96,4 +96,6 @@ void RibbonSegment::Clear() {
     }
     groups.clear();
     faces.clear();
+    rubyBegin = 0;
+    rubyEnd = 0;
 }

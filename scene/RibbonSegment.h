@@ -8,14 +8,25 @@
 #include "scene/IndexGroup.h"
 #include "scene/VertexBatch.h"
 
+// The faces of a page's characters, and those of the cards above them that carry what is drawn
+// small over the characters (Scene::ruby): each gathers into a batch of its own, drawn with a
+// picture of its own.
+inline constexpr std::int32_t kTextMaterial = 0;
+inline constexpr std::int32_t kRubyMaterial = 1;
+
 // The mesh of one page of 64 characters: four corners and one face per character, and the
-// batch that draws them. Buffers are owned uniquely, so segments move rather than copy.
+// batch that draws them; where ruby lies over the page, the cards that carry it after them.
+// Buffers are owned uniquely, so segments move rather than copy.
 struct RibbonSegment {
     std::u16string name;
     std::vector<Vec3> positions;
     std::vector<IndexGroup> groups;
     std::vector<Face> faces;
     std::vector<VertexBatch> batches;
+    // The entries of Scene::ruby from rubyBegin up to rubyEnd include all whose reading reaches
+    // over this page; none when equal.
+    std::uint32_t rubyBegin = 0;
+    std::uint32_t rubyEnd = 0;
 
     RibbonSegment() = default;
     RibbonSegment(RibbonSegment&&) noexcept = default;

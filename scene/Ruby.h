@@ -22,3 +22,8 @@ struct Ruby {
 
     bool operator==(const Ruby&) const = default;
 };
+
+// How many characters beyond each end of a page the picture of the page's ruby holds: a reading
+// wider than its base is carried straight on past the base's first and last cards, as far as
+// this, so the cards at either end of a page still find it in their own page's picture.
+inline constexpr int kRubyReach = 2;

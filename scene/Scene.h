@@ -80,6 +80,14 @@ struct Scene {
     gpu::Ref<gpu::TextTarget> textTarget;
     gpu::Ref<gpu::Brush> textBrush;
     gpu::Ref<gpu::TextFormat> textFormat;
+    // What is drawn over the characters goes into a texture of its own, at half their size, a
+    // page at a time as the text does: half as high as the text texture, and as wide as the page
+    // and kRubyReach characters more on either side.
+    gpu::Ref<gpu::Texture2D> rubyTexture;
+    gpu::Ref<gpu::ShaderResourceView> rubyTextureView;
+    gpu::Ref<gpu::TextTarget> rubyTarget;
+    gpu::Ref<gpu::Brush> rubyBrush;
+    gpu::Ref<gpu::TextFormat> rubyFormat;
 
     Scene();
     ~Scene();
@@ -120,6 +128,9 @@ struct Scene {
     HRESULT DrawSegments(RibbonSegment& segment, std::int32_t s);
     HRESULT CreateTextResources();
     HRESULT RenderTextPage(std::int32_t first);
+    // What lies over the page of the segment, whose first character is `first`, into
+    // rubyTexture: each reading centred over its base, each emphasis mark over its character.
+    HRESULT RenderRubyPage(const RibbonSegment& segment, std::int32_t first);
 
   private:
     void LayPath();

@@ -12,10 +12,11 @@ namespace {
 constexpr std::size_t kGlyphBudget = std::size_t{32} << 20;
 }  // namespace
 
-// The pool holds as many images as one target keeps with the capacity in force now.
+// The pool holds as many images as two targets keep with the capacity in force now: the scene
+// makes a target for its text and one for the ruby over it, and makes both anew together.
 TextFactory::TextFactory()
     : glyphs_(std::make_shared<GlyphCache>(kGlyphBudget)),
-      pages_(std::make_shared<PagePool>(std::max<std::size_t>(1, PageCacheCapacity()))) {}
+      pages_(std::make_shared<PagePool>(2 * std::max<std::size_t>(1, PageCacheCapacity()))) {}
 
 HRESULT TextFactory::CreateDxgiSurfaceRenderTarget(gpu::Surface* surface,
                                                    const gpu::RenderTargetProperties& properties,

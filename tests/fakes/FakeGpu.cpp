@@ -506,9 +506,9 @@ void FakeGpu::Fail(std::string op, int occurrence, HRESULT code) {
     rules_.push_back({std::move(op), occurrence, code});
 }
 
-void FakeGpu::FailNext(std::string op, HRESULT code) {
+void FakeGpu::FailNext(std::string op, HRESULT code, int later) {
     const auto it = seen_.find(op);
-    const int next = (it != seen_.end() ? it->second : 0) + 1;
+    const int next = (it != seen_.end() ? it->second : 0) + 1 + later;
     rules_.push_back({std::move(op), next, code});
 }
 

@@ -21,8 +21,9 @@ class FakeGpu : public gpu::Platform {
     // Makes operation `op` (for example "CreateBuffer" or "Present") return `code`: on every
     // call when occurrence is 0, otherwise only on its occurrence-th call, counting from 1.
     void Fail(std::string op, int occurrence = 0, HRESULT code = E_FAIL);
-    // Makes only the next call of `op` fail, however often it ran before.
-    void FailNext(std::string op, HRESULT code = E_FAIL);
+    // Makes only the next call of `op` fail, however often it ran before; with `later`, only the
+    // call that many after the next one.
+    void FailNext(std::string op, HRESULT code = E_FAIL, int later = 0);
     void ClearFailures();
 
     // The log: one entry per operation, "Name" or "Name(arguments)", objects named Kind#id.

@@ -18,6 +18,9 @@ const std::vector<std::string> kInitNames = {
     "CreateWriteFactory",
     "CreateTextFormat",
     "SetParagraphAlignment",
+    "CreateTextFormat",
+    "SetParagraphAlignment",
+    "SetTextAlignment",
     "CreateDevice",
     "GetAdapter",
     "GetParent",
@@ -36,6 +39,12 @@ const std::vector<std::string> kInitNames = {
     "RSSetState",
     "CreateTexture2D",
     "CreateShaderResourceView",
+    "CreateTexture2D",
+    "CreateShaderResourceView",
+    "GetSurface",
+    "CreateDxgiSurfaceRenderTarget",
+    "SetTextAntialiasMode",
+    "CreateSolidColorBrush",
     "GetSurface",
     "CreateDxgiSurfaceRenderTarget",
     "SetTextAntialiasMode",
@@ -55,7 +64,7 @@ void ExpectAllGraphics(const Scene& scene) {
 }
 
 // Objects that only live inside one step: the adapter, the factory, compiled code, the back
-// buffer reference and the text texture's surface.
+// buffer reference and the surfaces of the text and ruby textures.
 void ExpectNoTemporaries(const fake::FakeGpu& gpu) {
     EXPECT_EQ(gpu.Live("Adapter"), 0);
     EXPECT_EQ(gpu.Live("Factory"), 0);
@@ -69,8 +78,8 @@ TEST_F(DeviceLife, InitialisationRunsItsStepsInOrderAndFillsEveryField) {
     EXPECT_EQ(scene.window, &window);
     ExpectAllGraphics(scene);
     ExpectNoTemporaries(gpu);
-    // The depth texture and the text texture; the back buffer reference is gone again.
-    EXPECT_EQ(gpu.Live("Texture2D"), 2);
+    // The depth texture and the text and ruby textures; the back buffer reference is gone again.
+    EXPECT_EQ(gpu.Live("Texture2D"), 3);
     EXPECT_THAT(
         gpu.CallsOf("CreateDevice"),
         ElementsAre(testing::StartsWith("CreateDevice(hardware,0x20,0xa100,0x20) -> Device#")));
@@ -99,7 +108,7 @@ TEST_F(DeviceLife, InitialisationDescribesEveryObjectAsDesigned) {
     EXPECT_EQ(chain.flags, 0u);
     EXPECT_THAT(gpu.CallsOf("ResizeBuffers"), ElementsAre("ResizeBuffers(1,640,480,1,0)"));
 
-    ASSERT_EQ(gpu.textureDescs.size(), 2u);
+    ASSERT_EQ(gpu.textureDescs.size(), 3u);
     const gpu::Texture2DDesc& depth = gpu.textureDescs[0];
     EXPECT_EQ(depth.width, 640u);
     EXPECT_EQ(depth.height, 480u);
@@ -119,6 +128,11 @@ TEST_F(DeviceLife, InitialisationDescribesEveryObjectAsDesigned) {
     EXPECT_EQ(text.bindFlags, gpu::kBindRenderTarget | gpu::kBindShaderResource);
     EXPECT_EQ(text.cpuAccessFlags, 0u);
     EXPECT_EQ(text.miscFlags, 0u);
+    // The ruby's: half as high, and two characters wider on either side of the page.
+    gpu::Texture2DDesc ruby = text;
+    ruby.width = 8704;
+    ruby.height = 64;
+    EXPECT_EQ(gpu.textureDescs[2], ruby);
 
     EXPECT_THAT(gpu.renderTargetViewDescs,
                 ElementsAre(gpu::RenderTargetViewDesc{gpu::Format::B8G8R8A8_UNorm,
@@ -166,18 +180,25 @@ TEST_F(DeviceLife, InitialisationDescribesEveryObjectAsDesigned) {
 
     EXPECT_THAT(gpu.CallsOf("CreateShaderResourceView"),
                 ElementsAre(testing::StartsWith("CreateShaderResourceView(" +
-                                                fake::NameOf(scene.textTexture.get()) + ")")));
+                                                fake::NameOf(scene.textTexture.get()) + ")"),
+                            testing::StartsWith("CreateShaderResourceView(" +
+                                                fake::NameOf(scene.rubyTexture.get()) + ")")));
 
-    EXPECT_THAT(gpu.textFormatFamilies, ElementsAre(u"ＭＳ 明朝"));
+    // The ruby in the same font at half the size, each reading centred in its box.
+    EXPECT_THAT(gpu.textFormatFamilies, ElementsAre(u"ＭＳ 明朝", u"ＭＳ 明朝"));
     EXPECT_THAT(gpu.CallsOf("CreateTextFormat"),
-                ElementsAre(testing::StartsWith("CreateTextFormat(?? ??,400,0,5,128,0)")));
-    EXPECT_THAT(gpu.CallsOf("SetParagraphAlignment"), ElementsAre("SetParagraphAlignment(2)"));
+                ElementsAre(testing::StartsWith("CreateTextFormat(?? ??,400,0,5,128,0)"),
+                            testing::StartsWith("CreateTextFormat(?? ??,400,0,5,64,0)")));
+    EXPECT_THAT(gpu.CallsOf("SetParagraphAlignment"),
+                ElementsAre("SetParagraphAlignment(2)", "SetParagraphAlignment(2)"));
+    EXPECT_THAT(gpu.CallsOf("SetTextAlignment"), ElementsAre("SetTextAlignment(2)"));
     EXPECT_THAT(gpu.CallsOf("CreateTextFactory"),
                 ElementsAre(testing::StartsWith("CreateTextFactory(0)")));
     EXPECT_THAT(gpu.CallsOf("CreateWriteFactory"),
                 ElementsAre(testing::StartsWith("CreateWriteFactory(0)")));
 
-    ASSERT_EQ(gpu.textTargetProperties.size(), 1u);
+    // One text target over the text texture, one over the ruby texture, made alike.
+    ASSERT_EQ(gpu.textTargetProperties.size(), 2u);
     const gpu::RenderTargetProperties& target = gpu.textTargetProperties[0];
     EXPECT_EQ(target.type, gpu::RenderTargetType::Default);
     EXPECT_EQ(target.pixelFormat,
@@ -185,9 +206,14 @@ TEST_F(DeviceLife, InitialisationDescribesEveryObjectAsDesigned) {
     EXPECT_EQ(target.dpiX, 96.0f);
     EXPECT_EQ(target.dpiY, 96.0f);
     EXPECT_EQ(target.usage, 0u);
-    EXPECT_THAT(gpu.CallsOf("SetTextAntialiasMode"), ElementsAre("SetTextAntialiasMode(1)"));
+    EXPECT_EQ(gpu.textTargetProperties[1], target);
+    EXPECT_EQ(scene.textTarget->GetSize(), (gpu::SizeF{8192.0f, 128.0f}));
+    EXPECT_EQ(scene.rubyTarget->GetSize(), (gpu::SizeF{8704.0f, 64.0f}));
+    EXPECT_THAT(gpu.CallsOf("SetTextAntialiasMode"),
+                ElementsAre("SetTextAntialiasMode(1)", "SetTextAntialiasMode(1)"));
     EXPECT_THAT(gpu.CallsOf("CreateSolidColorBrush"),
-                ElementsAre(testing::StartsWith("CreateSolidColorBrush(0,0,0,1)")));
+                ElementsAre(testing::StartsWith("CreateSolidColorBrush(0,0,0,1)"),
+                            testing::StartsWith("CreateSolidColorBrush(0,0,0,1)")));
 
     ASSERT_EQ(gpu.inputLayouts.size(), 1u);
     const std::vector<gpu::InputElementDesc>& layout = gpu.inputLayouts[0];
@@ -278,7 +304,7 @@ TEST_F(DeviceLife, NeitherHardwareNorSoftwareFailsWithTheLastAttemptsCode) {
     EXPECT_EQ(scene.InitGraphics(&window), S_OK);
     EXPECT_THAT(gpu.Names(), ElementsAreArray(kInitNames));
     EXPECT_EQ(gpu.Live("TextFactory"), 1);
-    EXPECT_EQ(gpu.Live("TextFormat"), 1);
+    EXPECT_EQ(gpu.Live("TextFormat"), 2);
 }
 
 TEST_F(DeviceLife, CreateGraphicsDeviceWithoutAPlatformFails) {
@@ -297,9 +323,19 @@ struct FailingStep {
     }
     const char* op;
     int occurrence;
-    // Index in kInitNames of the failing call.
-    std::size_t position;
 };
+
+// Index in kInitNames of the failing call: the occurrence-th call of its operation.
+std::size_t PositionOf(const FailingStep& step) {
+    int seen = 0;
+    for (std::size_t i = 0; i < kInitNames.size(); ++i) {
+        if (kInitNames[i] == step.op && ++seen == step.occurrence) {
+            return i;
+        }
+    }
+    ADD_FAILURE() << step.op << " #" << step.occurrence << " is no step of initialisation";
+    return kInitNames.size();
+}
 
 class InitialisationFailure : public FakeSceneTest,
                               public testing::WithParamInterface<FailingStep> {};
@@ -319,12 +355,13 @@ TEST_P(InitialisationFailure, StopsAtTheFailingStepAndReleasesTemporaries) {
         EXPECT_EQ(gpu.CountOf("CreateDevice"), 10);
         EXPECT_EQ(names.back(), "CreateDevice");
     } else {
-        ASSERT_EQ(names.size(), step.position + 1) << gpu.calls.back();
+        ASSERT_EQ(names.size(), PositionOf(step) + 1) << gpu.calls.back();
         EXPECT_TRUE(std::equal(names.begin(), names.end(), kInitNames.begin()));
         EXPECT_NE(gpu.calls.back().find("failed"), std::string::npos) << gpu.calls.back();
     }
     ExpectNoTemporaries(gpu);
-    EXPECT_EQ(gpu.Live("Texture2D"), (scene.depthTexture ? 1 : 0) + (scene.textTexture ? 1 : 0));
+    EXPECT_EQ(gpu.Live("Texture2D"), (scene.depthTexture ? 1 : 0) + (scene.textTexture ? 1 : 0) +
+                                         (scene.rubyTexture ? 1 : 0));
 
     // Whatever was made stays until the graphics are released, and then goes.
     scene.ReleaseGraphics();
@@ -333,22 +370,26 @@ TEST_P(InitialisationFailure, StopsAtTheFailingStepAndReleasesTemporaries) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, InitialisationFailure,
-    testing::Values(
-        FailingStep{"CreateTextFactory", 1, 0}, FailingStep{"CreateWriteFactory", 1, 1},
-        FailingStep{"CreateTextFormat", 1, 2}, FailingStep{"SetParagraphAlignment", 1, 3},
-        FailingStep{"CreateDevice", 0, 4}, FailingStep{"GetAdapter", 1, 5},
-        FailingStep{"GetParent", 1, 6}, FailingStep{"CreateSwapChain", 1, 7},
-        FailingStep{"ResizeBuffers", 1, 8}, FailingStep{"CreateTexture2D", 1, 9},
-        FailingStep{"GetBuffer", 1, 10}, FailingStep{"CreateRenderTargetView", 1, 11},
-        FailingStep{"CreateDepthStencilView", 1, 12}, FailingStep{"CreateBlendState", 1, 15},
-        FailingStep{"CreateRasterizerState", 1, 17}, FailingStep{"CreateSamplerState", 1, 18},
-        FailingStep{"CreateTexture2D", 2, 20}, FailingStep{"CreateShaderResourceView", 1, 21},
-        FailingStep{"GetSurface", 1, 22}, FailingStep{"CreateDxgiSurfaceRenderTarget", 1, 23},
-        FailingStep{"CreateSolidColorBrush", 1, 25}, FailingStep{"CompileFromFile", 1, 26},
-        FailingStep{"CreateVertexShader", 1, 27}, FailingStep{"CreateInputLayout", 1, 28},
-        FailingStep{"CompileFromFile", 2, 29}, FailingStep{"CreatePixelShader", 1, 30},
-        FailingStep{"CompileFromFile", 3, 31}, FailingStep{"CreatePixelShader", 2, 32},
-        FailingStep{"CreateBuffer", 1, 33}),
+    testing::Values(FailingStep{"CreateTextFactory", 1}, FailingStep{"CreateWriteFactory", 1},
+                    FailingStep{"CreateTextFormat", 1}, FailingStep{"SetParagraphAlignment", 1},
+                    FailingStep{"CreateTextFormat", 2}, FailingStep{"SetParagraphAlignment", 2},
+                    FailingStep{"SetTextAlignment", 1}, FailingStep{"CreateDevice", 0},
+                    FailingStep{"GetAdapter", 1}, FailingStep{"GetParent", 1},
+                    FailingStep{"CreateSwapChain", 1}, FailingStep{"ResizeBuffers", 1},
+                    FailingStep{"CreateTexture2D", 1}, FailingStep{"GetBuffer", 1},
+                    FailingStep{"CreateRenderTargetView", 1},
+                    FailingStep{"CreateDepthStencilView", 1}, FailingStep{"CreateBlendState", 1},
+                    FailingStep{"CreateRasterizerState", 1}, FailingStep{"CreateSamplerState", 1},
+                    FailingStep{"CreateTexture2D", 2}, FailingStep{"CreateShaderResourceView", 1},
+                    FailingStep{"CreateTexture2D", 3}, FailingStep{"CreateShaderResourceView", 2},
+                    FailingStep{"GetSurface", 1}, FailingStep{"CreateDxgiSurfaceRenderTarget", 1},
+                    FailingStep{"CreateSolidColorBrush", 1}, FailingStep{"GetSurface", 2},
+                    FailingStep{"CreateDxgiSurfaceRenderTarget", 2},
+                    FailingStep{"CreateSolidColorBrush", 2}, FailingStep{"CompileFromFile", 1},
+                    FailingStep{"CreateVertexShader", 1}, FailingStep{"CreateInputLayout", 1},
+                    FailingStep{"CompileFromFile", 2}, FailingStep{"CreatePixelShader", 1},
+                    FailingStep{"CompileFromFile", 3}, FailingStep{"CreatePixelShader", 2},
+                    FailingStep{"CreateBuffer", 1}),
     [](const testing::TestParamInfo<FailingStep>& info) {
         return std::string(info.param.op) + std::to_string(info.param.occurrence);
     });
@@ -381,10 +422,10 @@ TEST_F(DeviceLife, ResizeTo800x600RemakesBuffersViewsViewportAndBlendState) {
                                          "OMSetRenderTargets", "RSSetViewports", "CreateBlendState",
                                          "OMSetBlendState"));
     EXPECT_THAT(gpu.CallsOf("ResizeBuffers"), ElementsAre("ResizeBuffers(1,800,600,1,0)"));
-    ASSERT_EQ(gpu.textureDescs.size(), 3u);
-    EXPECT_EQ(gpu.textureDescs[2].width, 800u);
-    EXPECT_EQ(gpu.textureDescs[2].height, 600u);
-    EXPECT_EQ(gpu.textureDescs[2].format, gpu::Format::D32_Float);
+    ASSERT_EQ(gpu.textureDescs.size(), 4u);
+    EXPECT_EQ(gpu.textureDescs[3].width, 800u);
+    EXPECT_EQ(gpu.textureDescs[3].height, 600u);
+    EXPECT_EQ(gpu.textureDescs[3].format, gpu::Format::D32_Float);
     EXPECT_EQ(gpu.viewports.back(), (gpu::Viewport{0, 0, 800, 600, 0.0f, 1.0f}));
     EXPECT_EQ(scene.viewport, (gpu::Viewport{0, 0, 800, 600, 0.0f, 1.0f}));
     EXPECT_NE(fake::NameOf(scene.blendState.get()), oldBlendName);
@@ -400,7 +441,7 @@ TEST_F(DeviceLife, ResizeTo800x600RemakesBuffersViewsViewportAndBlendState) {
     EXPECT_THAT(gpu.released[1], testing::StartsWith("DepthStencilView#"));
     EXPECT_THAT(gpu.released[2], testing::StartsWith("RenderTargetView#"));
     EXPECT_EQ(gpu.released[3], oldDepth);
-    EXPECT_EQ(gpu.Live("Texture2D"), 2);
+    EXPECT_EQ(gpu.Live("Texture2D"), 3);
     EXPECT_EQ(gpu.Live("RenderTargetView"), 1);
     EXPECT_EQ(gpu.Live("DepthStencilView"), 1);
 }
@@ -428,7 +469,7 @@ TEST_F(DeviceLife, FailedResizeLeavesWhatItReleasedOrDidNotMakeNull) {
     EXPECT_NE(scene.renderTargetView, nullptr);
     EXPECT_EQ(scene.depthStencilView, nullptr);
     EXPECT_EQ(gpu.CountOf("OMSetRenderTargets"), 0);
-    EXPECT_EQ(gpu.Live("Texture2D"), 2);
+    EXPECT_EQ(gpu.Live("Texture2D"), 3);
 
     gpu.ClearLog();
     gpu.FailNext("CreateBlendState", E_OUTOFMEMORY);
@@ -464,6 +505,11 @@ TEST_F(DeviceLife, ReleaseGoesInTheListedOrderAndLeavesEveryFieldNull) {
         fake::NameOf(scene.textTarget.get()),
         fake::NameOf(scene.textBrush.get()),
         fake::NameOf(scene.textFormat.get()),
+        fake::NameOf(scene.rubyTexture.get()),
+        fake::NameOf(scene.rubyTextureView.get()),
+        fake::NameOf(scene.rubyTarget.get()),
+        fake::NameOf(scene.rubyBrush.get()),
+        fake::NameOf(scene.rubyFormat.get()),
         fake::NameOf(scene.rasterizerState.get()),
         fake::NameOf(scene.constantBuffer.get()),
         fake::NameOf(scene.vertexShader.get()),

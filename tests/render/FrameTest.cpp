@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "render/FullWidth.h"
@@ -222,9 +223,11 @@ TEST_F(Frame, FailingPageEndsTheFrameAndRemakesTheTextObjects) {
     ASSERT_NE(second, names.end());
     EXPECT_EQ(std::vector<std::string>(second + 1, names.end()),
               (std::vector<std::string>{"GetSurface", "CreateDxgiSurfaceRenderTarget",
+                                        "SetTextAntialiasMode", "CreateSolidColorBrush",
+                                        "GetSurface", "CreateDxgiSurfaceRenderTarget",
                                         "SetTextAntialiasMode", "CreateSolidColorBrush"}));
     EXPECT_NE(fake::NameOf(scene.textTarget.get()), oldTarget);
-    EXPECT_EQ(gpu.Live("TextTarget"), 1);
+    EXPECT_EQ(gpu.Live("TextTarget"), 2);
     EXPECT_EQ(gpu.Live("Surface"), 0);
 
     // The next frame draws again with the new objects.

@@ -35,6 +35,11 @@ inline std::string GraphicsFields(const Scene& scene, bool set) {
     check("textTarget", scene.textTarget != nullptr);
     check("textBrush", scene.textBrush != nullptr);
     check("textFormat", scene.textFormat != nullptr);
+    check("rubyTexture", scene.rubyTexture != nullptr);
+    check("rubyTextureView", scene.rubyTextureView != nullptr);
+    check("rubyTarget", scene.rubyTarget != nullptr);
+    check("rubyBrush", scene.rubyBrush != nullptr);
+    check("rubyFormat", scene.rubyFormat != nullptr);
     return out;
 }
 

@@ -80,24 +80,37 @@ TEST_F(TextPage, NoTextTargetFailsWithoutDrawing) {
     EXPECT_TRUE(gpu.calls.empty());
 }
 
-TEST_F(TextPage, NewFontColourGivesANewBrushAndKeepsTheFormat) {
+TEST_F(TextPage, NewFontColourGivesNewBrushesAndKeepsTheFormats) {
     Init();
     gpu::TextFormat* const format = scene.textFormat.get();
+    gpu::TextFormat* const rubyFormat = scene.rubyFormat.get();
     scene.fontColor = MakeColorRef(255, 0, 0);
     ASSERT_EQ(scene.CreateTextResources(), S_OK);
-    EXPECT_THAT(gpu.Names(), ElementsAre("GetSurface", "CreateDxgiSurfaceRenderTarget",
-                                         "SetTextAntialiasMode", "CreateSolidColorBrush"));
+    // The text's target and brush, then the ruby's, over their own textures.
+    EXPECT_THAT(gpu.Names(),
+                ElementsAre("GetSurface", "CreateDxgiSurfaceRenderTarget", "SetTextAntialiasMode",
+                            "CreateSolidColorBrush", "GetSurface", "CreateDxgiSurfaceRenderTarget",
+                            "SetTextAntialiasMode", "CreateSolidColorBrush"));
+    EXPECT_THAT(
+        gpu.CallsOf("GetSurface"),
+        ElementsAre(
+            testing::StartsWith("GetSurface(" + fake::NameOf(scene.textTexture.get()) + ")"),
+            testing::StartsWith("GetSurface(" + fake::NameOf(scene.rubyTexture.get()) + ")")));
     EXPECT_THAT(gpu.CallsOf("CreateSolidColorBrush"),
-                ElementsAre(testing::StartsWith("CreateSolidColorBrush(1,0,0,1)")));
+                ElementsAre(testing::StartsWith("CreateSolidColorBrush(1,0,0,1)"),
+                            testing::StartsWith("CreateSolidColorBrush(1,0,0,1)")));
     EXPECT_EQ(scene.textFormat.get(), format);
-    EXPECT_EQ(gpu.Live("TextTarget"), 1);
-    EXPECT_EQ(gpu.Live("Brush"), 1);
+    EXPECT_EQ(scene.rubyFormat.get(), rubyFormat);
+    EXPECT_EQ(gpu.Live("TextTarget"), 2);
+    EXPECT_EQ(gpu.Live("Brush"), 2);
     EXPECT_EQ(gpu.Live("Surface"), 0);
     // The old target goes before the new one is made, the old brush before the new brush.
-    ASSERT_EQ(gpu.released.size(), 3u);
-    EXPECT_THAT(gpu.released[0], testing::StartsWith("TextTarget#"));
-    EXPECT_THAT(gpu.released[1], testing::StartsWith("Surface#"));
-    EXPECT_THAT(gpu.released[2], testing::StartsWith("Brush#"));
+    ASSERT_EQ(gpu.released.size(), 6u);
+    for (std::size_t i = 0; i < 6; i += 3) {
+        EXPECT_THAT(gpu.released[i], testing::StartsWith("TextTarget#"));
+        EXPECT_THAT(gpu.released[i + 1], testing::StartsWith("Surface#"));
+        EXPECT_THAT(gpu.released[i + 2], testing::StartsWith("Brush#"));
+    }
 }
 
 TEST_F(TextPage, FailedTextResourcesLeaveWhatTheyReleasedNull) {
@@ -121,12 +134,31 @@ TEST_F(TextPage, FailedTextResourcesLeaveWhatTheyReleasedNull) {
     EXPECT_NE(scene.textTarget, nullptr);
     EXPECT_EQ(scene.textBrush, nullptr);
     EXPECT_EQ(gpu.Live("Surface"), 0);
+
+    // The ruby's target fails after the text's were made: those stay, as does the ruby's old
+    // brush.
+    gpu::Brush* const rubyBrush = scene.rubyBrush.get();
+    gpu.FailNext("CreateDxgiSurfaceRenderTarget", E_OUTOFMEMORY, 1);
+    EXPECT_EQ(scene.CreateTextResources(), E_OUTOFMEMORY);
+    EXPECT_NE(scene.textTarget, nullptr);
+    EXPECT_NE(scene.textBrush, nullptr);
+    EXPECT_EQ(scene.rubyTarget, nullptr);
+    EXPECT_EQ(scene.rubyBrush.get(), rubyBrush);
+
+    gpu.FailNext("CreateSolidColorBrush", E_FAIL, 1);
+    EXPECT_EQ(scene.CreateTextResources(), E_FAIL);
+    EXPECT_NE(scene.rubyTarget, nullptr);
+    EXPECT_EQ(scene.rubyBrush, nullptr);
+    EXPECT_EQ(gpu.Live("Surface"), 0);
 }
 
-TEST_F(TextPage, TextResourcesNeedTheTextureAndTheFactory) {
+TEST_F(TextPage, TextResourcesNeedBothTexturesAndTheFactory) {
     Init();
-    scene.textTexture.reset();
+    gpu::Ref<gpu::Texture2D> text = std::move(scene.textTexture);
     gpu.ClearLog();
+    EXPECT_EQ(scene.CreateTextResources(), E_FAIL);
+    scene.textTexture = std::move(text);
+    scene.rubyTexture.reset();
     EXPECT_EQ(scene.CreateTextResources(), E_FAIL);
     EXPECT_TRUE(gpu.calls.empty());
 }
