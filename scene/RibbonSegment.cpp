@@ -1,15 +1,30 @@
 #include "scene/RibbonSegment.h"
 
-void RibbonSegment::AddQuad(int j, Vec3 c0, Vec3 c1, Vec3 c2, Vec3 c3, float pageLength) {
-    const std::int32_t base = 4 * j;
-    positions.push_back(c0);
-    positions.push_back(c1);
-    positions.push_back(c2);
-    positions.push_back(c3);
-    const float u0 = static_cast<float>(j) / pageLength;
-    const float u1 = static_cast<float>(j + 1) / pageLength;
-    Face& face = faces.emplace_back();
-    face.materialId = 0;
+#include <algorithm>
+#include <cmath>
+
+Vec3 CardOffset(Vec3 d) {
+    // The length is taken in double precision from a sum of floats, as the path is laid.
+    float len =
+        static_cast<float>(std::sqrt(static_cast<double>(d.x * d.x + d.y * d.y + d.z * d.z)));
+    if (len == 0.0f) {
+        len = 1.0f;
+    }
+    return {-(d.y / len) * 100.0f, (d.x / len) * 100.0f, (d.z / len) * 100.0f};
+}
+
+namespace {
+
+// Appends the corners and a face of `material` whose corner indices start at `base`, its u
+// running from u0 to u1.
+void AddCard(RibbonSegment& segment, std::int32_t material, std::int32_t base, Vec3 c0, Vec3 c1,
+             Vec3 c2, Vec3 c3, float u0, float u1) {
+    segment.positions.push_back(c0);
+    segment.positions.push_back(c1);
+    segment.positions.push_back(c2);
+    segment.positions.push_back(c3);
+    Face& face = segment.faces.emplace_back();
+    face.materialId = material;
     for (std::int32_t c = 0; c < 4; ++c) {
         face.indices.push_back(base + c);
     }
@@ -17,6 +32,19 @@ void RibbonSegment::AddQuad(int j, Vec3 c0, Vec3 c1, Vec3 c2, Vec3 c3, float pag
     face.texCoords.push_back({u1, 0.0f});
     face.texCoords.push_back({u1, 1.0f});
     face.texCoords.push_back({u0, 1.0f});
+}
+
+}  // namespace
+
+// The characters' quads come first and in order, so quad j starts at position 4 j.
+void RibbonSegment::AddQuad(int j, Vec3 c0, Vec3 c1, Vec3 c2, Vec3 c3, float pageLength) {
+    AddCard(*this, kTextMaterial, 4 * j, c0, c1, c2, c3, static_cast<float>(j) / pageLength,
+            static_cast<float>(j + 1) / pageLength);
+}
+
+void RibbonSegment::AddRubyQuad(Vec3 c0, Vec3 c1, Vec3 c2, Vec3 c3, float u0, float u1) {
+    AddCard(*this, kRubyMaterial, static_cast<std::int32_t>(positions.size()), c0, c1, c2, c3, u0,
+            u1);
 }
 
 HRESULT RibbonSegment::CreateBuffers(gpu::Device* device) {
@@ -31,7 +59,10 @@ HRESULT RibbonSegment::CreateBuffers(gpu::Device* device) {
         if (batch == nullptr) {
             batch = &batches.emplace_back();
             batch->materialId = face.materialId;
-            batch->vertices.reserve(6 * faces.size());
+            const auto alike = std::count_if(faces.begin(), faces.end(), [&](const Face& other) {
+                return other.materialId == face.materialId;
+            });
+            batch->vertices.reserve(6 * static_cast<std::size_t>(alike));
         }
         const auto corner = [&](std::uint32_t c) {
             Vertex vertex;

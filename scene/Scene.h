@@ -135,6 +135,9 @@ struct Scene {
   private:
     void LayPath();
     void BuildSegments();
+    // The cards of the ruby over each page, after the page's characters; the entries of `ruby`
+    // each page draws.
+    void BuildRubyCards();
 };
 
 // The scene of the open document; null while no document exists. Not an owner.

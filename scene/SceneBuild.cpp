@@ -30,6 +30,7 @@ void Scene::Build() {
     materials.emplace_back();
     LayPath();
     BuildSegments();
+    BuildRubyCards();
     for (RibbonSegment& segment : segments) {
         // A segment whose buffer cannot be made keeps its vertices; the build goes on.
         segment.CreateBuffers(device.get());
@@ -64,8 +65,7 @@ void Scene::LayPath() {
     }
 }
 
-// One quad per character across its path step, 64 to a segment. The offset has the direction of
-// the camera's up vector for the step and length 100, so a climbing step gives a parallelogram.
+// One quad per character across its path step, 64 to a segment.
 void Scene::BuildSegments() {
     const std::size_t length = text.size();
     segments.reserve((length + kPageLength - 1) / kPageLength);
@@ -78,13 +78,7 @@ void Scene::BuildSegments() {
         for (int j = 0; j < kPageLength && k < length; ++j, ++k) {
             const Vec3 p = pathPoints[k];
             const Vec3 q = pathPoints[k + 1];
-            const Vec3 d = q - p;
-            float len = static_cast<float>(
-                std::sqrt(static_cast<double>(d.x * d.x + d.y * d.y + d.z * d.z)));
-            if (len == 0.0f) {
-                len = 1.0f;
-            }
-            const Vec3 o = {-(d.y / len) * 100.0f, (d.x / len) * 100.0f, (d.z / len) * 100.0f};
+            const Vec3 o = CardOffset(q - p);
             segment.AddQuad(j, p + o, q + o, q - o, p - o, static_cast<float>(kPageLength));
         }
         segments.push_back(std::move(segment));

@@ -77,6 +77,65 @@ TEST_F(Frame, OneSegmentFrameMakesItsCallsInOrder) {
     EXPECT_EQ(scene.world, Matrix::Identity());
 }
 
+// The ruby of a page is drawn right after the page, in the same way, from a picture of its own:
+// each reading centred over its base, each emphasis mark over its character, in columns of 128
+// texels that start two characters before the page.
+TEST_F(Frame, RubyIsDrawnAfterItsPageFromAPictureOfItsOwn) {
+    Init();
+    scene.text = PagedText(1);
+    scene.ruby = {{3, 2, u"ab", Ruby::Kind::Reading}, {10, 2, u"\uFE45", Ruby::Kind::Emphasis}};
+    scene.Build();
+    ASSERT_EQ(scene.segments[0].batches.size(), 2u);
+    gpu.ClearLog();
+    gpu.drawnTexts.clear();
+    scene.Render();
+    EXPECT_TRUE(debug.empty());
+
+    const std::string cb = fake::NameOf(scene.constantBuffer.get());
+    const std::string vb = fake::NameOf(scene.segments[0].batches[1].buffer.get());
+    const std::string format = fake::NameOf(scene.rubyFormat.get());
+    const std::string brush = fake::NameOf(scene.rubyBrush.get());
+    const auto page = std::find(gpu.calls.begin(), gpu.calls.end(), "Draw(384,0)");
+    ASSERT_NE(page, gpu.calls.end());
+    EXPECT_THAT(
+        std::vector<std::string>(page + 1, gpu.calls.end()),
+        ElementsAre("Map(" + cb + ",3,0)", "Unmap(" + cb + ")",
+                    "VSSetConstantBuffers(0,[" + cb + "])", "PSSetConstantBuffers(0,[" + cb + "])",
+                    "IASetInputLayout(" + fake::NameOf(scene.inputLayout.get()) + ")",
+                    "IASetVertexBuffers(0,[" + vb + "],20,0)",
+                    "PSSetShader(" + fake::NameOf(scene.textPixelShader.get()) + ")",
+                    "PSSetSamplers(0,[" + fake::NameOf(scene.samplerState.get()) + "])",
+                    "BeginDraw", "SetTransform(1,0,0,1,0,0)", "Clear(1,1,1,0)",
+                    // Centred on 4, 10.5 and 11.5, in boxes as wide as the picture either side.
+                    "DrawText(2," + format + ",-7936,0,9472,64," + brush + ",0,0)",
+                    "DrawText(1," + format + ",-7104,0,10304,64," + brush + ",0,0)",
+                    "DrawText(1," + format + ",-6976,0,10432,64," + brush + ",0,0)", "EndDraw",
+                    "PSSetShaderResources(0,[" + fake::NameOf(scene.rubyTextureView.get()) + "])",
+                    "Draw(24,0)", "Present(0,0)"));
+    EXPECT_THAT(gpu.drawnTexts,
+                ElementsAre(std::u16string(64, u'\uFF21'), u"ａｂ", u"\uFE45", u"\uFE45"));
+}
+
+TEST_F(Frame, FailingRubyPageEndsTheFrameLikeAFailingPage) {
+    Init();
+    scene.text = PagedText(3);
+    scene.ruby = {{3, 2, u"ab", Ruby::Kind::Reading}};
+    scene.Build();
+    gpu.ClearLog();
+    gpu.Fail("EndDraw", 2);
+    scene.Render();
+    EXPECT_THAT(debug, ElementsAre(kPageError, kFrameError));
+    EXPECT_EQ(gpu.CountOf("Draw"), 1);
+    EXPECT_EQ(gpu.CountOf("Present"), 0);
+    EXPECT_EQ(gpu.CountOf("CreateDxgiSurfaceRenderTarget"), 2);
+
+    // Without a ruby target the page cannot be drawn either.
+    debug.clear();
+    gpu.ClearFailures();
+    scene.rubyTarget.reset();
+    EXPECT_EQ(scene.RenderRubyPage(scene.segments[0], 0), E_FAIL);
+}
+
 TEST_F(Frame, NoTextClearsAndPresents) {
     Init();
     scene.Render();

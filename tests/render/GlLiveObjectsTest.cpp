@@ -207,8 +207,8 @@ Counts WithoutTextures(Counts counts) {
 }
 
 // What the program does again and again (frames, rebuilds, new text brushes) must leave the
-// count where it was, the text texture's kept images within their bound; everything goes with
-// the graphics.
+// count where it was, the kept images of the text and ruby textures within their bound;
+// everything goes with the graphics. The text carries ruby over its kanji.
 TEST(GlSceneLiveObjects, FramesAndRebuildsKeepTheCountAndReleaseReturnsIt) {
     InstallRealPlatform();
     SetModuleDirectoryForTesting(SELVANE_PROGRAM_DIR);
@@ -220,8 +220,19 @@ TEST(GlSceneLiveObjects, FramesAndRebuildsKeepTheCountAndReleaseReturnsIt) {
         {
             ScopedClock clock(1'700'000'000);
             scene.text = JapaneseSample(64 * 12);
+            scene.ruby = RubyOverKanji(scene.text);
             scene.Build();
         }
+        // A buffer for the characters of every segment and one for the ruby of those with ruby.
+        const auto countBuffers = [&] {
+            std::int64_t n = 0;
+            for (const RibbonSegment& segment : scene.segments) {
+                n += static_cast<std::int64_t>(segment.batches.size());
+            }
+            return n;
+        };
+        const std::int64_t buffers = countBuffers();
+        ASSERT_GT(buffers, static_cast<std::int64_t>(scene.segments.size()));
         const auto fly = [&](int frames) {
             for (int i = 0; i < frames; ++i) {
                 scene.ChangeSpeed(i % 3 == 0 ? 120 : -60);
@@ -240,9 +251,8 @@ TEST(GlSceneLiveObjects, FramesAndRebuildsKeepTheCountAndReleaseReturnsIt) {
         };
         fly(20);
         const Counts flying = Counts::Now();
-        // One buffer per segment on top of the scene's own objects.
-        EXPECT_EQ(flying[ObjectKind::Buffer] - start[ObjectKind::Buffer],
-                  static_cast<std::int64_t>(scene.segments.size()) + 1);
+        // The segments' buffers on top of the scene's own objects.
+        EXPECT_EQ(flying[ObjectKind::Buffer] - start[ObjectKind::Buffer], buffers + 1);
         fly(200);
         EXPECT_EQ(WithoutTextures(Counts::Now()), WithoutTextures(flying));
         texturesWithinBound();
@@ -252,11 +262,14 @@ TEST(GlSceneLiveObjects, FramesAndRebuildsKeepTheCountAndReleaseReturnsIt) {
         EXPECT_EQ(WithoutTextures(Counts::Now()), WithoutTextures(flying));
         texturesWithinBound();
 
+        // A shorter text with the ruby of the longer one left: what lies beyond the text is
+        // passed over.
         scene.text = JapaneseSample(64 * 3);
         scene.Build();
         fly(20);
         EXPECT_EQ(Change(flying, Counts::Now())[static_cast<std::size_t>(ObjectKind::Buffer)],
-                  3 - 12);
+                  countBuffers() - buffers);
+        EXPECT_EQ(countBuffers(), 2 * 3);
 
         for (int i = 0; i < 3; ++i) {
             ASSERT_EQ(scene.CreateTextResources(), S_OK);

@@ -341,4 +341,109 @@ TEST_F(GlText, ReleaseLeavesEveryFieldNullAndObjectsMayOutliveTheDevice) {
     EXPECT_EQ(RgbAt(picture, 320, 240), 0u);
 }
 
+// Ruby over the straight ribbon of GlText: the frames with and without it are compared pixel by
+// pixel, and the ink of each reading against the ink of its base.
+class GlRuby : public GlText {
+  protected:
+    // Where a point of the scene lands in the picture, in pixels from its top-left corner.
+    std::pair<double, double> Pixel(Vec3 p) const {
+        const Matrix m = Multiply(Multiply(scene.world, scene.view), scene.projection);
+        double clip[4];
+        for (int c = 0; c < 4; ++c) {
+            clip[c] = p.x * m.m[0][c] + p.y * m.m[1][c] + p.z * m.m[2][c] + m.m[3][c];
+        }
+        return {(clip[0] / clip[3] + 1.0) / 2.0 * scene.clientWidth,
+                (1.0 - clip[1] / clip[3]) / 2.0 * scene.clientHeight};
+    }
+};
+
+// Readings over あけ (narrower than the base) and over の (wider: it reaches over ぼ and 。),
+// emphasis marks over やう; the rest of the picture is the picture without them.
+TEST_F(GlRuby, RubyShowsOverItsBaseAndNothingElseChanges) {
+    Load();
+    const gpu::Picture plain = Frame();
+    scene.ruby = {{2, 2, u"かんじ", Ruby::Kind::Reading},
+                  {5, 1, u"ふりがな", Ruby::Kind::Reading},
+                  {7, 2, u"\uFE45", Ruby::Kind::Emphasis}};
+    {
+        ScopedRandom random;
+        scene.Build();
+    }
+    const gpu::Picture ruby = Frame();
+    Save(ruby, "GlRuby-start.png");
+    EXPECT_TRUE(debug.empty());
+    ASSERT_EQ(ruby.width, plain.width);
+
+    // The band over character k's card, from x at k + from to x at k + to (in characters), in
+    // whole pixels.
+    struct Rect {
+        std::uint32_t x0, y0, x1, y1;
+    };
+    const auto band = [&](double from, double to) {
+        const auto at = [&](double k, float y) {
+            return Pixel(Vec3{static_cast<float>(200.0 * k), y, 0.0f});
+        };
+        const auto [left, top] = at(from, 200.0f);
+        const auto [right, bottom] = at(to, 100.0f);
+        return Rect{static_cast<std::uint32_t>(left), static_cast<std::uint32_t>(top),
+                    static_cast<std::uint32_t>(right) + 1, static_cast<std::uint32_t>(bottom) + 1};
+    };
+    const std::vector<Rect> bands = {band(2, 4), band(4.4, 6.6), band(7.2, 7.8), band(8.2, 8.8)};
+    for (const Rect& r : bands) {
+        ASSERT_LT(r.x1, ruby.width);
+        EXPECT_GT(Count(ruby, r.x0, r.y0, r.x1, r.y1, IsDark), 4) << r.x0;
+        EXPECT_EQ(Count(plain, r.x0, r.y0, r.x1, r.y1, IsDark), 0) << r.x0;
+    }
+    int changed = 0;
+    for (std::uint32_t y = 0; y < ruby.height; ++y) {
+        for (std::uint32_t x = 0; x < ruby.width; ++x) {
+            const bool inBand = std::any_of(bands.begin(), bands.end(), [&](const Rect& r) {
+                return r.x0 <= x && x < r.x1 && r.y0 <= y && y < r.y1;
+            });
+            changed += !inBand && RgbAt(ruby, x, y) != RgbAt(plain, x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(changed, 0);
+    // Nothing between the marks, nor over the characters without ruby.
+    for (const auto& [from, to] : {std::pair{6.6, 7.2}, {7.8, 8.2}, {0.0, 2.0}, {8.8, 9.5}}) {
+        const Rect r = band(from, to);
+        EXPECT_EQ(Count(ruby, r.x0 + 1, r.y0, r.x1 - 1, r.y1, IsDark), 0) << from;
+    }
+
+    // Each reading's ink is centred over its base's, half as tall, and above it.
+    struct Ink {
+        double x0 = 1e9, y0 = 1e9, x1 = -1, y1 = -1;
+        double Centre() const { return (x0 + x1) / 2.0; }
+    };
+    const auto ink = [&](const Rect& r) {
+        Ink box;
+        for (std::uint32_t y = r.y0; y < r.y1; ++y) {
+            for (std::uint32_t x = r.x0; x < r.x1; ++x) {
+                if (IsDark(RgbAt(ruby, x, y))) {
+                    box = {std::min<double>(box.x0, x), std::min<double>(box.y0, y),
+                           std::max<double>(box.x1, x), std::max<double>(box.y1, y)};
+                }
+            }
+        }
+        return box;
+    };
+    const auto base = [&](int first, int count) {
+        const auto [left, top] = Pixel(Vec3{200.0f * static_cast<float>(first), 100.0f, 0.0f});
+        const auto [right, bottom] =
+            Pixel(Vec3{200.0f * static_cast<float>(first + count), -100.0f, 0.0f});
+        return ink(Rect{static_cast<std::uint32_t>(left) + 1, static_cast<std::uint32_t>(top),
+                        static_cast<std::uint32_t>(right), static_cast<std::uint32_t>(bottom)});
+    };
+    for (const auto& [reading, under] :
+         {std::pair{ink(bands[0]), base(2, 2)}, std::pair{ink(bands[1]), base(5, 1)}}) {
+        EXPECT_NEAR(reading.Centre(), under.Centre(), 2.5);
+        const double ratio = (reading.y1 - reading.y0) / (under.y1 - under.y0);
+        EXPECT_GT(ratio, 0.35);
+        EXPECT_LT(ratio, 0.65);
+        EXPECT_LT(reading.y1, under.y0);
+    }
+    // ふりがな is wider than の: it reaches over the characters beside it.
+    EXPECT_GT(ink(bands[1]).x1 - ink(bands[1]).x0, 1.5 * (base(5, 1).x1 - base(5, 1).x0));
+}
+
 }  // namespace

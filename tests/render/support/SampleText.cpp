@@ -21,3 +21,28 @@ std::u16string JapaneseSample(std::size_t length) {
     text.resize(length);
     return text;
 }
+
+std::vector<Ruby> RubyOverKanji(std::u16string_view text, std::size_t kanaPerKanji) {
+    static constexpr std::u16string_view kKana = u"あいうえおかきくけこさしすせそたちつてと";
+    const auto isKanji = [](char16_t c) { return c >= u'\u4E00' && c <= u'\u9FFF'; };
+    std::vector<Ruby> ruby;
+    std::size_t kana = 0;
+    for (std::size_t k = 0; k < text.size();) {
+        if (!isKanji(text[k])) {
+            ++k;
+            continue;
+        }
+        std::size_t end = k;
+        while (end < text.size() && isKanji(text[end])) {
+            ++end;
+        }
+        Ruby& entry = ruby.emplace_back();
+        entry.first = static_cast<std::uint32_t>(k);
+        entry.count = static_cast<std::uint32_t>(end - k);
+        for (std::size_t i = 0; i < kanaPerKanji * entry.count; ++i) {
+            entry.reading += kKana[kana++ % kKana.size()];
+        }
+        k = end;
+    }
+    return ruby;
+}
