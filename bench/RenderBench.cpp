@@ -1,7 +1,10 @@
 // Frame and page-drawing times of the real renderer on Mesa's llvmpipe (run it under xvfb-run):
 // Scene::Render with glFinish at 640 x 480 and 1920 x 1080 with seven segments in the window,
+// with and without readings over every kanji run of the same pages,
 // and the drawing of one page into the text texture against Qt's plain QPainter::drawText of
 // the same page at 128 px, the straightforward way, measured in the same run. Medians.
+
+#include <time.h>
 
 #include <QFont>
 #include <QGuiApplication>
@@ -9,11 +12,13 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/ModuleDirectory.h"
@@ -36,17 +41,26 @@ struct Stats {
     double p90 = 0.0;
 };
 
+Stats Summarise(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    const auto at = [&](double q) { return ms[static_cast<std::size_t>(q * (ms.size() - 1))]; };
+    return {at(0.5), at(0.1), at(0.9)};
+}
+
+// Adds the time of one run, in milliseconds, to `ms`.
+void Time(const std::function<void()>& run, std::vector<double>& ms) {
+    const auto start = Clock::now();
+    run();
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+}
+
 Stats Measure(int runs, const std::function<void()>& run) {
     std::vector<double> ms;
     ms.reserve(static_cast<std::size_t>(runs));
     for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        run();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        Time(run, ms);
     }
-    std::sort(ms.begin(), ms.end());
-    const auto at = [&](double q) { return ms[static_cast<std::size_t>(q * (ms.size() - 1))]; };
-    return {at(0.5), at(0.1), at(0.9)};
+    return Summarise(std::move(ms));
 }
 
 void Print(const char* what, const Stats& s, int runs) {
@@ -61,7 +75,10 @@ struct Flight {
     OffscreenSurface surface;
     Scene scene;
 
-    Flight(std::uint32_t width, std::uint32_t height) : surface(QSize(int(width), int(height))) {
+    // With `kanaPerKanji`, readings of that many kana a kanji over every kanji run and emphasis
+    // marks over every katakana run.
+    Flight(std::uint32_t width, std::uint32_t height, std::size_t kanaPerKanji = 0)
+        : surface(QSize(int(width), int(height))) {
         if (FAILED(scene.InitGraphics(&surface))) {
             std::fprintf(stderr, "graphics initialisation failed\n");
             std::exit(1);
@@ -74,6 +91,9 @@ struct Flight {
             // The same random path in every run.
             ScopedClock clock(1'700'000'000);
             scene.text = JapaneseSample(64 * 40);
+            if (kanaPerKanji != 0) {
+                scene.ruby = RubyOverKanji(scene.text, kanaPerKanji);
+            }
             scene.Build();
         }
         scene.cameraIndex = kCameraIndex;
@@ -126,6 +146,59 @@ void Frames(std::uint32_t width, std::uint32_t height, int runs) {
     Print(label, Measure(runs, [&] { flight.Frame(); }), runs);
 }
 
+// The same flight with and without its ruby, their frames taken in turn so that both meet the
+// same load on the machine: the wall time and the CPU time of all threads (llvmpipe draws on
+// threads of its own) of each frame. The CPU time moves far less with the other work of a
+// shared machine.
+void RubyFrames(std::uint32_t width, std::uint32_t height, std::size_t kanaPerKanji, int runs) {
+    Flight plain(width, height);
+    Flight ruby(width, height, kanaPerKanji);
+    for (int i = 0; i < 20; ++i) {
+        plain.Frame();
+        ruby.Frame();
+    }
+    if (!g_saveDirectory.empty()) {
+        char path[128];
+        std::snprintf(path, sizeof path, "%s/ruby-%zu-%ux%u.png", g_saveDirectory.c_str(),
+                      kanaPerKanji, width, height);
+        SaveFrame(*ruby.scene.swapChain, path);
+    }
+    std::size_t entries = 0;
+    for (const Ruby& entry : ruby.scene.ruby) {
+        entries +=
+            kCameraIndex - 128 <= entry.first && entry.first < kCameraIndex + 256 + 64 ? 1 : 0;
+    }
+    const auto cpu = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+    };
+    std::vector<double> wall[2];
+    std::vector<double> cpus[2];
+    for (int i = 0; i < runs; ++i) {
+        for (int with = 0; with < 2; ++with) {
+            const double before = cpu();
+            Time([&] { (with != 0 ? ruby : plain).Frame(); }, wall[with]);
+            cpus[with].push_back(cpu() - before);
+        }
+    }
+    const Stats without = Summarise(std::move(wall[0]));
+    const Stats with = Summarise(std::move(wall[1]));
+    const Stats withoutCpu = Summarise(std::move(cpus[0]));
+    const Stats withCpu = Summarise(std::move(cpus[1]));
+    char label[96];
+    std::snprintf(label, sizeof label, "frame %ux%u, %d segments, without ruby", width, height,
+                  plain.SegmentsInWindow());
+    Print(label, without, runs);
+    std::snprintf(label, sizeof label, "frame %ux%u, with %zu readings, %zu kana a kanji", width,
+                  height, entries, kanaPerKanji);
+    Print(label, with, runs);
+    std::printf("    CPU time of a frame: median %.3f ms without, %.3f ms with\n",
+                withoutCpu.median, withCpu.median);
+    std::printf("    ratio with / without ruby: %.3f (wall time), %.3f (CPU time)\n",
+                with.median / without.median, withCpu.median / withoutCpu.median);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,6 +215,12 @@ int main(int argc, char** argv) {
     std::printf("Frames (Scene::Render + glFinish):\n");
     Frames(640, 480, frames);
     Frames(1920, 1080, frames);
+    // A text with a reading over every kanji, the heaviest ruby a text has; with three kana a
+    // kanji the readings are wider than their bases.
+    std::printf("Frames with and without readings over every kanji run, in turn:\n");
+    RubyFrames(640, 480, 2, 1000);
+    RubyFrames(640, 480, 3, 1000);
+    RubyFrames(1920, 1080, 2, frames);
     qtext::SetPageCacheCapacity(0);
     std::printf("Frames with every page put together anew (no kept pages):\n");
     Frames(640, 480, frames);
