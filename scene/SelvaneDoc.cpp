@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <limits>
 #include <new>
-#include <stdexcept>
 
 #include "scene/FileException.h"
 #include "scene/LineReader.h"
 #include "scene/MemoryBudget.h"
+#include "scene/TextLoad.h"
 
 CSelvaneDoc::CSelvaneDoc() : scene_(std::make_unique<Scene>()) {
     g_scene = scene_.get();
@@ -71,46 +71,17 @@ bool CSelvaneDoc::OnOpenStandardInput(const std::string& name, const EncodingCho
 
 void CSelvaneDoc::Load(LineReader& reader) {
     const std::string& path = reader.Path();
-    std::u16string line;
     Scene& scene = *scene_;
-    // Read aside: a read that fails part way must leave the text that the flight on screen is
-    // built from, not the lines it got before the failure.
-    std::u16string text;
-    try {
-        if (reader.ReadString(line)) {
-            // Reserved for the most the file can give, so the text never reallocates (and
-            // briefly doubles) while it grows. A large reserve is mapped lazily: the pages a
-            // text of double-byte characters leaves unused are never touched and cost nothing.
-            text.reserve(static_cast<std::size_t>(reader.FileSize()));
-            text.append(line);
-            // Where the size was not known, the text is measured against the memory left as
-            // it grows, every million characters and at its end.
-            constexpr std::size_t kCheckEvery = std::size_t{1} << 20;
-            std::size_t nextCheck = reader.SizeKnown() ? SIZE_MAX : kCheckEvery;
-            while (reader.ReadString(line)) {
-                text += line;
-                if (text.size() >= nextCheck) {
-                    CheckRoomFor(text.size(), path);
-                    nextCheck = text.size() + kCheckEvery;
-                }
-            }
-            if (!reader.SizeKnown()) {
-                CheckRoomFor(text.size(), path);
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        throw FileException(FileException::Cause::OutOfMemory, path);
-    } catch (const std::length_error&) {
-        // Only reached when the system tells nothing of its memory and the file is larger
-        // than a string can ever be.
-        throw FileException(FileException::Cause::TooLarge, path);
-    }
+    LoadedText loaded;
+    ReadText(reader, notation_, loaded,
+             [this, &path](std::uint64_t characters) { CheckRoomFor(characters, path); });
     decoded_ = reader.Encoding();
+    decodedNotation_ = loaded.notation;
     reader.Close();
-    // The old text goes now, before the new scene is built.
-    scene.text.swap(text);
-    std::u16string().swap(text);
-    std::u16string().swap(line);
+    // The old text and ruby go now, before the new scene is built.
+    scene.text.swap(loaded.text);
+    scene.ruby.swap(loaded.ruby);
+    loaded = LoadedText();
 
     try {
         scene.Build();

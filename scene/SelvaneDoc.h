@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/Notation.h"
 #include "scene/Scene.h"
 #include "scene/TextEncoding.h"
 
@@ -26,7 +27,9 @@ class CSelvaneDoc {
 
     // Reads the file at path into the scene's text, the lines joined with nothing between
     // them, and builds the scene from it; then asks the views to update. An empty file (no
-    // line at all) gives an empty text and an empty scene.
+    // line at all) gives an empty text and an empty scene. Where the document's notation
+    // setting says so, Aozora Bunko's notation is read out of the text, and what is drawn over
+    // it goes into the scene's ruby; otherwise the ruby is empty.
     //
     // False, with the scene untouched and nothing reported, when the file cannot be opened
     // (missing, not readable, not a regular file). Throws FileException, with the scene (its
@@ -45,6 +48,12 @@ class CSelvaneDoc {
     const EncodingChoice& Encoding() const { return encoding_; }
     // The encoding the text on screen was decoded in (the choice made, where it was automatic).
     const EncodingChoice& DecodedEncoding() const { return decoded_; }
+    // Whether the notation of the files opened from now on is read: where they are Aozora
+    // Bunko texts unless told.
+    void SetNotation(Notation notation) { notation_ = notation; }
+    Notation GetNotation() const { return notation_; }
+    // Whether the notation of the text on screen was read: Aozora or None.
+    Notation DecodedNotation() const { return decodedNotation_; }
 
     // The shell's way to have every view repaint after a file was opened.
     void SetUpdateAllViews(std::function<void()> updateAllViews) {
@@ -60,5 +69,7 @@ class CSelvaneDoc {
     std::unique_ptr<Scene> scene_;
     EncodingChoice encoding_;
     EncodingChoice decoded_;
+    Notation notation_ = Notation::Auto;
+    Notation decodedNotation_ = Notation::None;
     std::function<void()> updateAllViews_;
 };
