@@ -29,6 +29,8 @@ PACKAGES=(
     libopenal-dev
     # the encoding detector for the Japanese legacy encodings of text files
     libuchardet-dev
+    # zip archives, in which Aozora Bunko hands its texts out
+    libarchive-dev
     # FFmpeg's libraries for video files (Debian's libavcodec brings libx264 and libvpx)
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     # the Mincho and Gothic fonts the text and the About box are drawn with

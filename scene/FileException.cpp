@@ -15,6 +15,15 @@ std::string WhatFor(FileException::Cause cause, const std::string& fileName, int
         case FileException::Cause::OutOfMemory:
             what += "out of memory";
             break;
+        case FileException::Cause::NoTextInArchive:
+            what += "no .txt file in the zip archive";
+            break;
+        case FileException::Cause::EncryptedArchive:
+            what += "the text in the zip archive is encrypted";
+            break;
+        case FileException::Cause::BrokenArchive:
+            what += "broken zip archive";
+            break;
         case FileException::Cause::Generic:
             what += "read error";
             break;
@@ -41,6 +50,13 @@ const char* FileException::reason() const {
             return SELVANE_TRANSLATE_NOOP("Selvane", "ファイルが大きすぎるため開けません。");
         case Cause::OutOfMemory:
             return SELVANE_TRANSLATE_NOOP("Selvane", "メモリが不足しているため開けません。");
+        case Cause::NoTextInArchive:
+            return SELVANE_TRANSLATE_NOOP("Selvane",
+                                          "zip ファイルの中にテキストファイル (.txt) がありません。");
+        case Cause::EncryptedArchive:
+            return SELVANE_TRANSLATE_NOOP("Selvane", "暗号化された zip ファイルは開けません。");
+        case Cause::BrokenArchive:
+            return SELVANE_TRANSLATE_NOOP("Selvane", "zip ファイルが壊れているため開けません。");
         case Cause::Generic:
             break;
     }

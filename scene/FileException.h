@@ -4,14 +4,18 @@
 #include <string>
 
 // What leaves the opening of a text file when it cannot be completed after the file was opened:
-// a read failure, or a file too large for the memory left. Carries the file's name as given,
-// the cause, the system's error number where there is one, and a Japanese message for the user.
+// a read failure, a file too large for the memory left, or a zip archive with no text to read.
+// Carries the file's name as given, the cause, the system's error number where there is one, and a
+// Japanese message for the user.
 class FileException : public std::runtime_error {
   public:
     enum class Cause {
-        Generic,      // reading failed before the end of the file
-        TooLarge,     // the text and its scene would not fit in the memory available
-        OutOfMemory,  // an allocation failed while the text grew or the scene was built
+        Generic,           // reading failed before the end of the file
+        TooLarge,          // the text and its scene would not fit in the memory available
+        OutOfMemory,       // an allocation failed while the text grew or the scene was built
+        NoTextInArchive,   // a zip archive without a .txt member
+        EncryptedArchive,  // a zip archive whose text is encrypted
+        BrokenArchive,     // a zip archive that cannot be read
     };
 
     FileException(Cause cause, std::string fileName, int osError = 0);

@@ -99,7 +99,27 @@ bool LineReader::Open(const std::string& path, const EncodingChoice& encoding) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     Start(fd, static_cast<std::uint64_t>(st.st_size), true, path, encoding);
+    regular_ = true;
     return true;
+}
+
+void LineReader::OpenSource(const std::string& name, std::uint64_t size, bool sizeKnown,
+                            ByteSource source, const EncodingChoice& encoding) {
+    Close();
+    Start(-1, size, sizeKnown, name, encoding);
+    source_ = std::move(source);
+}
+
+std::string LineReader::PeekStart(std::size_t n) const {
+    std::string bytes(n, '\0');
+    ssize_t got = -1;
+    if (regular_ && fd_ >= 0) {
+        do {
+            got = ::pread(fd_, bytes.data(), n, 0);
+        } while (got < 0 && errno == EINTR);
+    }
+    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return bytes;
 }
 
 bool LineReader::OpenStandardInput(const std::string& name, const EncodingChoice& encoding) {
@@ -156,6 +176,9 @@ void LineReader::Close() {
         ::close(fd_);
         fd_ = -1;
     }
+    regular_ = false;
+    source_ = nullptr;
+    sourceFailure_ = nullptr;
     pos_ = end_ = buffer_.get();
     eof_ = true;
     failedError_ = 0;
@@ -176,7 +199,17 @@ void LineReader::Fill() {
     end_ = start + kept;
     const std::size_t room = bufferSize_ - kept;
     for (;;) {
-        const ssize_t n = ReadSome(fd_, end_, room);
+        ssize_t n = 0;
+        if (source_) {
+            try {
+                n = static_cast<ssize_t>(source_(end_, room));
+            } catch (...) {
+                sourceFailure_ = std::current_exception();
+                throw;
+            }
+        } else {
+            n = ReadSome(fd_, end_, room);
+        }
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -345,8 +378,11 @@ const std::uint8_t* LineReader::DecodeAppend(const std::uint8_t* first, const st
 
 bool LineReader::ReadString(std::u16string& line) {
     line.clear();
-    if (fd_ < 0) {
+    if (!IsOpen()) {
         return false;
+    }
+    if (sourceFailure_) {
+        std::rethrow_exception(sourceFailure_);
     }
     if (failedError_ != 0) {
         throw FileException(FileException::Cause::Generic, path_, failedError_);

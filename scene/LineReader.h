@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,7 +52,16 @@ class LineReader {
     // directory. Standard input itself stays open.
     bool OpenStandardInput(const std::string& name,
                            const EncodingChoice& encoding = TextEncoding::Cp932);
-    bool IsOpen() const { return fd_ >= 0; }
+    // Reads the bytes source gives (a member of an archive) until it gives none; name stands
+    // for them in errors, size is their number where sizeKnown. What source throws leaves
+    // ReadString, at that call and every later one.
+    using ByteSource = std::function<std::size_t(void* buffer, std::size_t size)>;
+    void OpenSource(const std::string& name, std::uint64_t size, bool sizeKnown, ByteSource source,
+                    const EncodingChoice& encoding = TextEncoding::Cp932);
+    bool IsOpen() const { return fd_ >= 0 || source_ != nullptr; }
+    // Up to n bytes from the start of the file opened with Open, whatever has been read; fewer
+    // where the file is shorter, none for anything else.
+    std::string PeekStart(std::size_t n) const;
     // The size of the file in bytes when it was opened; 0 where it is not known in advance (a
     // pipe or a terminal).
     std::uint64_t FileSize() const { return fileSize_; }
@@ -97,6 +107,9 @@ class LineReader {
     bool eof_ = false;
     int failedError_ = 0;
     int fd_ = -1;
+    bool regular_ = false;
+    ByteSource source_;
+    std::exception_ptr sourceFailure_;
     std::uint64_t fileSize_ = 0;
     bool sizeKnown_ = false;
     std::string path_;

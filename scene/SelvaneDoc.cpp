@@ -8,6 +8,7 @@
 #include "scene/LineReader.h"
 #include "scene/MemoryBudget.h"
 #include "scene/TextLoad.h"
+#include "scene/ZipArchive.h"
 
 CSelvaneDoc::CSelvaneDoc() : scene_(std::make_unique<Scene>()) {
     g_scene = scene_.get();
@@ -52,7 +53,20 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path, const EncodingChoice& 
     if (!reader.Open(path, encoding)) {
         return false;
     }
-    CheckRoomFor(reader.FileSize(), path);
+    if (!LooksLikeZip(reader.PeekStart(4))) {
+        CheckRoomFor(reader.FileSize(), path);
+        Load(reader);
+        return true;
+    }
+    reader.Close();
+    ZipTextMember member(path);
+    // The member is unpacked as it is read: its size is the file's for the memory check.
+    if (member.SizeKnown()) {
+        CheckRoomFor(member.Size(), path);
+    }
+    reader.OpenSource(
+        path, member.Size(), member.SizeKnown(),
+        [&member](void* buffer, std::size_t size) { return member.Read(buffer, size); }, encoding);
     Load(reader);
     return true;
 }

@@ -29,12 +29,14 @@ class CSelvaneDoc {
     // them, and builds the scene from it; then asks the views to update. An empty file (no
     // line at all) gives an empty text and an empty scene. Where the document's notation
     // setting says so, Aozora Bunko's notation is read out of the text, and what is drawn over
-    // it goes into the scene's ruby; otherwise the ruby is empty.
+    // it goes into the scene's ruby; otherwise the ruby is empty. A zip archive (known by its
+    // first bytes, whatever its name) opens as the .txt file inside it.
     //
     // False, with the scene untouched and nothing reported, when the file cannot be opened
     // (missing, not readable, not a regular file). Throws FileException, with the scene (its
     // text too) as it was, when the file would not fit in memory (found before reading), when
-    // reading fails part way, or when memory runs out while the text is read.
+    // reading fails part way, when memory runs out while the text is read, or when a zip
+    // archive holds no .txt, holds it encrypted or is broken.
     bool OnOpenDocument(const std::string& path);
     // The same in the encoding given instead of the document's own.
     bool OnOpenDocument(const std::string& path, const EncodingChoice& encoding);

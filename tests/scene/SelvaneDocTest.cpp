@@ -15,19 +15,10 @@
 #include "scene/LineReader.h"
 #include "scene/MemoryBudget.h"
 #include "tests/support/ScopedRandom.h"
+#include "tests/support/ScopedMemory.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-class ScopedMemory {
-  public:
-    explicit ScopedMemory(std::optional<std::uint64_t> available)
-        : previous_(SetAvailableMemoryForTesting([available] { return available; })) {}
-    ~ScopedMemory() { SetAvailableMemoryForTesting(std::move(previous_)); }
-
-  private:
-    MemoryProbe previous_;
-};
 
 class ScopedRead {
   public:
