@@ -1,6 +1,9 @@
 #include "scene/AozoraNotation.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -70,30 +73,54 @@ constexpr char16_t kQuoteClose = u'\u300D';    // 」
 // The header is the lines before the first empty line; the collection's longest has 12. A file
 // whose first empty line comes later has no header: its first lines are body text.
 constexpr std::size_t kMaxHeaderLines = 12;
+// The notes block's closing line of '-' comes within this many lines of its first, or it is no
+// notes block (the collection's have 10 to 40).
+constexpr std::size_t kMaxNotesLines = 200;
 
-// The characters a line is looked at for; everything between them is copied as it stands.
+// The characters a line is looked at for; everything between them is copied as it stands. A CR
+// that no LF followed is a line end of its own.
 bool IsSpecial(char16_t c) {
-    return c == kBracketOpen || c == kRubyOpen || c == kBar || c == kGaijiMark || c == kAccentOpen;
+    return c == kBracketOpen || c == kRubyOpen || c == kBar || c == kGaijiMark ||
+           c == kAccentOpen || c == u'\r';
 }
 
-// The first special character of [p, p + n), n where there is none: eight units at a time.
+#if defined(__SSE2__)
+// Two bits for each of the eight units of v that is special.
+inline unsigned SpecialMask(__m128i v) {
+    auto is = [&v](char16_t c) {
+        return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c)));
+    };
+    const __m128i hit =
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(is(kBracketOpen), is(kRubyOpen)), is(u'\r')),
+                     _mm_or_si128(_mm_or_si128(is(kBar), is(kGaijiMark)), is(kAccentOpen)));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+}
+#endif
+
+// The first special character of [p, p + n), n where there is none: eight units at a time. The
+// lines between two of them are short, so the last few units are looked at eight at a time too,
+// with the eight that end the range.
 std::size_t FindSpecial(const char16_t* p, std::size_t n) {
     std::size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i bracket = _mm_set1_epi16(static_cast<short>(kBracketOpen));
-    const __m128i ruby = _mm_set1_epi16(static_cast<short>(kRubyOpen));
-    const __m128i bar = _mm_set1_epi16(static_cast<short>(kBar));
-    const __m128i gaiji = _mm_set1_epi16(static_cast<short>(kGaijiMark));
-    const __m128i accent = _mm_set1_epi16(static_cast<short>(kAccentOpen));
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i hit = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi16(v, bracket), _mm_cmpeq_epi16(v, ruby)),
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, bar), _mm_cmpeq_epi16(v, gaiji)),
-                         _mm_cmpeq_epi16(v, accent)));
-        if (const int mask = _mm_movemask_epi8(hit); mask != 0) {
-            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)) / 2);
+    if (n >= 8) {
+        for (; i + 8 <= n; i += 8) {
+            if (const unsigned mask =
+                    SpecialMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+                mask != 0) {
+                return i + static_cast<std::size_t>(__builtin_ctz(mask) / 2);
+            }
         }
+        if (i == n) {
+            return n;
+        }
+        // Those before i are no special ones: the first bit set is past them.
+        if (const unsigned mask =
+                SpecialMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 8)));
+            mask != 0) {
+            return n - 8 + static_cast<std::size_t>(__builtin_ctz(mask) / 2);
+        }
+        return n;
     }
 #endif
     for (; i < n; ++i) {
@@ -153,6 +180,19 @@ class LogicalLines {
         return true;
     }
 
+    // What is left of the line the last Next was in, or else the next line whole, lone CRs and
+    // all: for the passes, which end a line at a CR themselves.
+    bool NextPiece(std::size_t& start, std::size_t& length) {
+        if (inLine_) {
+            start = pos_;
+            length = end_ - pos_;
+            pos_ = end_;
+            inLine_ = false;
+            return true;
+        }
+        return cursor_.Next(start, length);
+    }
+
   private:
     std::u16string_view text_;
     LineIndex::Cursor cursor_;
@@ -176,51 +216,69 @@ struct Layout {
     bool notesTitled = false;
 };
 
-Layout FindLayout(std::u16string_view text, const LineIndex& index) {
+// settled: false where lines after these could still change it (the header, or the notes block,
+// has not ended yet).
+Layout FindLayout(std::u16string_view text, const LineIndex& index, bool* settled = nullptr) {
     Layout layout;
+    if (settled != nullptr) {
+        *settled = false;
+    }
     LogicalLines lines(text, index);
     std::size_t start = 0;
     std::size_t length = 0;
     std::size_t i = 0;
     bool ended = false;
-    while (i <= kMaxHeaderLines && lines.Next(start, length)) {
+    while (i <= kMaxHeaderLines) {
+        if (!lines.Next(start, length)) {
+            return layout;
+        }
         if (length == 0) {
             ended = true;
             break;
         }
         ++i;
     }
+    if (settled != nullptr) {
+        *settled = !ended;
+    }
     if (!ended) {
         return layout;
     }
     layout.headerLines = i++;
     // The block may follow after more than one empty line (a few texts have two).
-    bool more = false;
-    while (lines.Next(start, length)) {
-        if (length != 0) {
-            more = true;
-            break;
+    do {
+        if (!lines.Next(start, length)) {
+            return layout;
         }
         ++i;
-    }
-    if (!more || !IsDashLine(text.substr(start, length))) {
+    } while (length == 0);
+    if (!IsDashLine(text.substr(start, length))) {
+        if (settled != nullptr) {
+            *settled = true;
+        }
         return layout;
     }
-    const std::size_t first = i++;
+    const std::size_t first = --i;
     bool titled = false;
-    for (bool next = true; lines.Next(start, length); ++i, next = false) {
+    for (std::size_t k = 1; k <= kMaxNotesLines; ++k) {
+        if (!lines.Next(start, length)) {
+            return layout;
+        }
         const std::u16string_view line = text.substr(start, length);
-        if (next) {
+        if (k == 1) {
             titled = line.starts_with(u"【テキスト中に現れる記号について】");
         }
         if (IsDashLine(line)) {
             layout.notesFirst = first;
-            layout.notesLast = i;
+            layout.notesLast = first + k;
             layout.notesTitled = titled;
             break;
         }
     }
-    // A first line of '-' without a second is no notes block: nothing is left out.
+    // A first line of '-' without a second soon after is no notes block: nothing is left out.
+    if (settled != nullptr) {
+        *settled = true;
+    }
     return layout;
 }
 
@@ -264,12 +322,12 @@ enum class CharClass : std::uint8_t {
     HankakuTerminate,  // ends a Hankaku run it follows, as part of it: Mr.《ミスター》
 };
 
-bool IsIdeograph(char32_t c) {
+constexpr bool IsIdeograph(char32_t c) {
     return (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
            (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF);
 }
 
-CharClass ClassOf(char32_t c) {
+constexpr CharClass ClassOfCode(char32_t c) {
     if (c < 0x80) {
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
             c == '#' || c == '-' || c == '&' || c == '\'' || c == ',') {
@@ -300,6 +358,19 @@ CharClass ClassOf(char32_t c) {
         return CharClass::Zenkaku;
     }
     return CharClass::Else;
+}
+
+// The classes of the Basic Multilingual Plane looked up, as every character of a base is.
+constexpr auto kPlaneClasses = [] {
+    std::array<CharClass, 0x10000> classes{};
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        classes[c] = ClassOfCode(c);
+    }
+    return classes;
+}();
+
+CharClass ClassOf(char32_t c) {
+    return c < 0x10000 ? kPlaneClasses[c] : ClassOfCode(c);
 }
 
 bool IsHighSurrogate(char16_t c) {
@@ -389,23 +460,32 @@ struct Context {
     Jisx0213 jis;
 };
 
-// Reads the notation of one line. The output may lie in the same buffer as the input, before
-// it: nothing writes more units than it has read, so the output never overtakes the input.
+// Reads the notation of one line: [in, in + n), or up to its first CR, which ends the line too.
+// The output may lie in the same buffer as the input, before it: nothing writes more units than
+// it has read, so the output never overtakes the input. Every look ahead (for a 》, a ］, a 〕)
+// stops at a CR as at the end.
 class LinePass {
   public:
     // records: the ruby and marks are kept (not in the header). nested: the line is the text of
     // a reading or of an annotation's target, read for its characters alone.
+    //
+    // inAt: where the input lies in the output's buffer (in == out + inAt), or kApart where the
+    // output has a buffer of its own, with kSlack units of room after what the input can give.
     LinePass(Context& context, const char16_t* in, std::size_t n, char16_t* out, std::size_t w,
-             bool records, bool nested)
+             std::size_t inAt, bool records, bool nested)
         : context_(context),
           in_(in),
           n_(n),
           out_(out),
           w_(w),
+          inAt_(inAt),
           lineStart_(w),
           records_(records && context.ruby != nullptr && !nested),
           nested_(nested),
           barrier_(w) {}
+
+    static constexpr std::size_t kApart = npos;
+    static constexpr std::size_t kSlack = AozoraReader::kSlack;
 
     // Returns where the output ends.
     std::size_t Run() {
@@ -414,16 +494,20 @@ class LinePass {
                 AccentStep();
                 continue;
             }
-            const std::size_t plain = FindSpecial(in_ + r_, n_ - r_);
-            if (plain != 0) {
-                Copy(in_ + r_, plain);
-                r_ += plain;
-                continue;
+            CopyPlain();
+            if (r_ == n_) {
+                break;
+            }
+            if (in_[r_] == u'\r') {
+                ++r_;
+                break;
             }
             Special();
         }
         return w_;
     }
+    // How much of the input the line took, its CR included.
+    std::size_t Consumed() const { return r_; }
 
   private:
     struct Item {
@@ -436,13 +520,38 @@ class LinePass {
         std::size_t start;
     };
 
+    // Copies the characters up to the next special one. Eight units are looked at and stored at
+    // once where the store cannot reach input not read yet: into a buffer apart, on the input
+    // itself, or eight units or more behind it.
+    void CopyPlain() {
+#if defined(__SSE2__)
+        while (r_ + 8 <= n_ && (inAt_ == kApart || inAt_ + r_ == w_ || inAt_ + r_ >= w_ + 8)) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in_ + r_));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out_ + w_), v);
+            if (const unsigned mask = SpecialMask(v); mask != 0) {
+                const auto k = static_cast<std::size_t>(__builtin_ctz(mask) / 2);
+                r_ += k;
+                w_ += k;
+                return;
+            }
+            r_ += 8;
+            w_ += 8;
+        }
+#endif
+        const std::size_t plain = FindSpecial(in_ + r_, n_ - r_);
+        Copy(in_ + r_, plain);
+        r_ += plain;
+    }
+
     void Copy(const char16_t* from, std::size_t count) {
         if (out_ + w_ != from) {
             std::memmove(out_ + w_, from, count * sizeof(char16_t));
         }
         w_ += count;
     }
-    void Emit(char16_t c) { out_[w_++] = c; }
+    void Emit(char16_t c) {
+        out_[w_++] = c;
+    }
 
     // Ends the run an implicit base may be taken from.
     void Break() {
@@ -517,8 +626,9 @@ class LinePass {
             return;
         }
         if (records_) {
+            std::u16string converted;
             AddReading(start, w_ - start,
-                       Nested(std::u16string_view(in_ + r_ + 1, close - r_ - 1)));
+                       Nested(std::u16string_view(in_ + r_ + 1, close - r_ - 1), converted));
         }
         Break();
         r_ = close + 1;
@@ -532,7 +642,7 @@ class LinePass {
             return closeFound_;
         }
         closeScannedFrom_ = from;
-        for (std::size_t i = from; i < n_; ++i) {
+        for (std::size_t i = from; i < n_ && in_[i] != u'\r'; ++i) {
             if (in_[i] == kRubyClose) {
                 closeFound_ = i;
                 return i;
@@ -651,7 +761,9 @@ class LinePass {
         // Okurigana of kanbun, ［＃（ノ）］: the kana are read with the text.
         if (content.size() > 2 && content.front() == kParenOpen && content.back() == kParenClose) {
             Break();
-            const std::u16string kana = Nested(content.substr(1, content.size() - 2));
+            std::u16string converted;
+            const std::u16string_view kana =
+                Nested(content.substr(1, content.size() - 2), converted);
             Copy(kana.data(), kana.size());
             Break();
             return;
@@ -708,8 +820,9 @@ class LinePass {
             if (!openNotes_.empty()) {
                 const std::size_t start = openNotes_.back();
                 openNotes_.pop_back();
+                std::u16string converted;
                 AddReading(start, w_ - start,
-                           Nested(content.substr(1, content.size() - 1 - tail.size())));
+                           Nested(content.substr(1, content.size() - 1 - tail.size()), converted));
             }
             return;
         }
@@ -753,8 +866,9 @@ class LinePass {
             if (split != std::u16string_view::npos && split + 3 <= content.size() - 4) {
                 std::size_t start = 0;
                 if (Target(content.substr(1, split - 1), start)) {
-                    const std::u16string over =
-                        Nested(content.substr(split + 3, content.size() - 4 - split - 3));
+                    std::u16string converted;
+                    const std::u16string_view over = Nested(
+                        content.substr(split + 3, content.size() - 4 - split - 3), converted);
                     if (side && over.size() == 1) {
                         AddMarks(start, w_ - start, over.front());
                     } else {
@@ -779,7 +893,8 @@ class LinePass {
 
     // Whether the output ends with the target, on this line; start is where it begins there.
     bool Target(std::u16string_view raw, std::size_t& start) {
-        const std::u16string target = Nested(raw);
+        std::u16string converted;
+        const std::u16string_view target = Nested(raw, converted);
         if (target.empty() || target.size() > w_ - lineStart_) {
             return false;
         }
@@ -879,7 +994,10 @@ class LinePass {
             (accentCloseNoneFrom_ != npos && r_ >= accentCloseNoneFrom_)) {
             return false;
         }
-        const std::size_t close = FindUnit(in_, n_, r_ + 1, kAccentClose);
+        std::size_t close = FindUnit(in_, n_, r_ + 1, kAccentClose);
+        if (close != npos && FindUnit(in_, close, r_ + 1, u'\r') != npos) {
+            close = npos;
+        }
         if (close == npos) {
             accentCloseNoneFrom_ = r_;
             return false;
@@ -927,12 +1045,23 @@ class LinePass {
     // ---- brackets
 
     // The ］ that closes the ［ at open, counting every ［ and ］ of the line; npos where the
-    // line ends first. Matched once for the whole line, at its first ［＃.
+    // line ends first.
     std::size_t MatchOf(std::size_t open) {
-        if (!matched_) {
-            matched_ = true;
+        if (!tabled_) {
+            // Nearly every ［＃ closes on its line: its ］ is found by counting on from it.
+            std::size_t depth = 0;
+            for (std::size_t i = open; i < n_ && in_[i] != u'\r'; ++i) {
+                if (in_[i] == kBracketOpen) {
+                    ++depth;
+                } else if (in_[i] == kBracketClose && --depth == 0) {
+                    return i;
+                }
+            }
+            // One that does not would have every later one count to the end of the line again:
+            // from here on the brackets are matched once, all together.
+            tabled_ = true;
             std::vector<std::size_t> stack;
-            for (std::size_t i = FindUnit(in_, n_, 0, kBracketOpen); i < n_; ++i) {
+            for (std::size_t i = open; i < n_ && in_[i] != u'\r'; ++i) {
                 if (in_[i] == kBracketOpen) {
                     stack.push_back(i);
                 } else if (in_[i] == kBracketClose && !stack.empty()) {
@@ -952,26 +1081,35 @@ class LinePass {
 
     // ---- the text of readings and targets
 
-    std::u16string Nested(std::u16string_view raw) {
+    // The characters of raw, read with the notation into converted where it holds any.
+    std::u16string_view Nested(std::u16string_view raw, std::u16string& converted) {
         if (FindSpecial(raw.data(), raw.size()) == raw.size()) {
-            return std::u16string(raw);
+            return raw;
         }
-        std::u16string out(raw.size(), u'\0');
-        LinePass pass(context_, raw.data(), raw.size(), out.data(), 0, false, true);
-        out.resize(pass.Run());
-        return out;
+        converted.assign(raw.size() + kSlack, u'\0');
+        LinePass pass(context_, raw.data(), raw.size(), converted.data(), 0, kApart, false, true);
+        converted.resize(pass.Run());
+        return converted;
     }
 
     // ---- ruby and marks
 
     // A reading over [first, first + count): marks there give way, another reading keeps it.
-    void AddReading(std::size_t first, std::size_t count, const std::u16string& reading) {
+    void AddReading(std::size_t first, std::size_t count, std::u16string_view reading) {
         if (!records_ || count == 0 || reading.empty()) {
             return;
         }
         std::vector<::Ruby>& ruby = *context_.ruby;
         const std::size_t end = first + count;
         const std::size_t tail = ReachingPast(first);
+        if (tail == ruby.size()) {
+            // Made where it lies: the reading is copied once.
+            ::Ruby& made = ruby.emplace_back();
+            made.first = static_cast<std::uint32_t>(first);
+            made.count = static_cast<std::uint32_t>(count);
+            made.reading.assign(reading);
+            return;
+        }
         std::vector<::Ruby> kept;
         for (std::size_t k = tail; k < ruby.size(); ++k) {
             const ::Ruby& r = ruby[k];
@@ -990,7 +1128,7 @@ class LinePass {
                 kept.push_back(Piece(end, rEnd, r.reading, r.kind));
             }
         }
-        kept.push_back(Piece(first, end, reading, ::Ruby::Kind::Reading));
+        kept.push_back(Piece(first, end, std::u16string(reading), ::Ruby::Kind::Reading));
         Replace(tail, kept);
     }
 
@@ -1003,6 +1141,10 @@ class LinePass {
         const std::size_t end = first + count;
         const std::size_t tail = ReachingPast(first);
         const std::u16string marks(1, mark);
+        if (tail == ruby.size()) {
+            ruby.push_back(Piece(first, end, marks, ::Ruby::Kind::Emphasis));
+            return;
+        }
         std::vector<::Ruby> kept(ruby.begin() + static_cast<std::ptrdiff_t>(tail), ruby.end());
         std::size_t at = first;
         for (std::size_t k = tail; k < ruby.size() && at < end; ++k) {
@@ -1030,10 +1172,10 @@ class LinePass {
         return tail;
     }
 
-    static ::Ruby Piece(std::size_t first, std::size_t end, const std::u16string& reading,
+    static ::Ruby Piece(std::size_t first, std::size_t end, std::u16string reading,
                         ::Ruby::Kind kind) {
         return ::Ruby{static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(end - first),
-                      reading, kind};
+                      std::move(reading), kind};
     }
 
     void Replace(std::size_t tail, std::vector<::Ruby>& records) {
@@ -1051,6 +1193,7 @@ class LinePass {
     std::size_t n_;
     char16_t* out_;
     std::size_t w_;
+    const std::size_t inAt_;
     const std::size_t lineStart_;
     const bool records_;
     const bool nested_;
@@ -1077,24 +1220,35 @@ class LinePass {
     // The last scan for a 》: from where, and what it found.
     std::size_t closeScannedFrom_ = npos;
     std::size_t closeFound_ = npos;
-    // The ［＃ of the line with their ］, once matched.
-    bool matched_ = false;
+    // The ［＃ of the line with their ］, once one did not close.
+    bool tabled_ = false;
     std::vector<std::pair<std::size_t, std::size_t>> pairs_;
 };
 
 // About as many records as the ruby will get, and never fewer but where marks are split around
-// readings: one for each 《 and each ＃ that is no gaiji's. The list is allocated once: growing
-// it would hold the old and the new one at once.
+// readings: one for each 《 and each ＃ (which gaiji have as well). The list is allocated once:
+// growing it would hold the old and the new one at once.
 std::size_t CountCandidates(std::u16string_view text) {
     std::size_t count = 0;
     const char16_t* p = text.data();
     const std::size_t n = text.size();
-    for (std::size_t i = FindUnit(p, n, 0, kRubyOpen); i != npos;
-         i = FindUnit(p, n, i + 1, kRubyOpen)) {
-        ++count;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i ruby = _mm_set1_epi16(static_cast<short>(kRubyOpen));
+    const __m128i sharp = _mm_set1_epi16(static_cast<short>(kSharp));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        // One bit for each unit that is one of them (of its two); they are rare.
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+                            _mm_or_si128(_mm_cmpeq_epi16(v, ruby), _mm_cmpeq_epi16(v, sharp)))) &
+                        0x5555u;
+        for (; mask != 0; mask &= mask - 1) {
+            ++count;
+        }
     }
-    for (std::size_t i = FindUnit(p, n, 0, kSharp); i != npos; i = FindUnit(p, n, i + 1, kSharp)) {
-        count += i >= 2 && p[i - 2] == kGaijiMark ? 0 : 1;
+#endif
+    for (; i < n; ++i) {
+        count += p[i] == kRubyOpen || p[i] == kSharp ? 1 : 0;
     }
     return count;
 }
@@ -1119,26 +1273,195 @@ bool LooksLikeAozoraText(std::u16string_view text, const LineIndex& lines) {
     return false;
 }
 
-void ReadAozoraNotation(std::u16string& text, const LineIndex& lines, std::vector<Ruby>& ruby) {
-    ruby.clear();
-    if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
-        return;
+namespace {
+
+// A line of the body as the reader gave it, a lone CR in it ending a line too, read into out
+// from w on; inAt as LinePass takes it. Returns where the output ends.
+std::size_t ReadBodyLine(Context& context, std::u16string_view line, char16_t* out, std::size_t w,
+                         std::size_t inAt) {
+    for (std::size_t done = 0; done < line.size();) {
+        LinePass pass(context, line.data() + done, line.size() - done, out, w,
+                      inAt == LinePass::kApart ? LinePass::kApart : inAt + done, true, false);
+        w = pass.Run();
+        done += pass.Consumed();
     }
+    return w;
+}
+
+// The records are many (a ruby every 40 characters of a real text, 48 bytes each) and written
+// once from the start to the end: in huge pages the kernel takes one fault every 2 MiB of them
+// instead of one every 4 KiB, which cost about as much as reading them.
+void AdviseHugePages(const void* data, std::size_t bytes) {
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const auto first = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHuge - 1);
+    if (last > first) {
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+}
+
+// The text of lines read into out from w on: text's own buffer, or one apart from it with
+// LinePass::kSlack units more. Returns where the output ends.
+std::size_t ReadNotation(Context& context, std::u16string_view text, const LineIndex& lines,
+                         char16_t* out, std::size_t w, bool apart) {
     const Layout layout = FindLayout(text, lines);
-    ruby.reserve(CountCandidates(text));
-    Context context;
-    context.ruby = &ruby;
-    char16_t* const data = text.data();
     LogicalLines logical(text, lines);
     std::size_t start = 0;
     std::size_t length = 0;
-    std::size_t w = 0;
-    for (std::size_t i = 0; logical.Next(start, length); ++i) {
-        if (layout.notesFirst != npos && i >= layout.notesFirst && i <= layout.notesLast) {
+    // The header and the notes block line by line; the rest as the reader's lines come.
+    const std::size_t opening =
+        layout.notesFirst != npos ? layout.notesLast + 1 : layout.headerLines;
+    for (std::size_t i = 0; i < opening && logical.Next(start, length); ++i) {
+        if (layout.notesFirst != npos && i >= layout.notesFirst) {
             continue;
         }
-        LinePass pass(context, data + start, length, data, w, i >= layout.headerLines, false);
+        LinePass pass(context, text.data() + start, length, out, w,
+                      apart ? LinePass::kApart : start, i >= layout.headerLines, false);
         w = pass.Run();
     }
-    text.resize(w);
+    while (logical.NextPiece(start, length)) {
+        w = ReadBodyLine(context, text.substr(start, length), out, w,
+                         apart ? LinePass::kApart : start);
+    }
+    return w;
+}
+
+// The same for a whole text, its records reserved first.
+std::size_t ReadWholeText(std::u16string_view text, const LineIndex& lines, char16_t* out,
+                          bool apart, std::vector<Ruby>& ruby) {
+    ruby.clear();
+    ruby.reserve(CountCandidates(text));
+    AdviseHugePages(ruby.data(), ruby.capacity() * sizeof(Ruby));
+    Context context;
+    context.ruby = &ruby;
+    return ReadNotation(context, text, lines, out, 0, apart);
+}
+
+}  // namespace
+
+void ReadAozoraNotation(std::u16string& text, const LineIndex& lines, std::vector<Ruby>& ruby) {
+    if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
+        ruby.clear();
+        return;
+    }
+    text.resize(ReadWholeText(text, lines, text.data(), false, ruby));
+}
+
+std::u16string ReadAozoraNotationApartForTesting(std::u16string_view text, const LineIndex& lines,
+                                                 std::vector<Ruby>& ruby) {
+    std::u16string out(text.size() + LinePass::kSlack, u'\0');
+    out.resize(ReadWholeText(text, lines, out.data(), true, ruby));
+    return out;
+}
+
+// The two real texts of the tests carry a ruby or a mark every 78 bytes of their files; the text
+// is reserved for a unit a byte.
+constexpr std::size_t kUnitsPerRecord = 64;
+
+// While the opening lines are read they wait, joined, until they show what the text is: at most
+// this much of them.
+constexpr std::size_t kMaxOpeningUnits = std::size_t{64} << 10;
+
+struct AozoraReader::State {
+    enum class Mode {
+        Opening,  // the first lines, until the layout is settled
+        Reading,  // an Aozora Bunko text: each line read as it comes
+        Joining,  // not known yet: the lines joined, looked at at the end
+    };
+
+    bool always;
+    std::u16string& text;
+    std::vector<Ruby>& ruby;
+    Mode mode = Mode::Opening;
+    std::u16string opening;
+    LineIndex lines;
+    Context context;
+
+    State(bool a, std::u16string& t, std::vector<Ruby>& r) : always(a), text(t), ruby(r) {
+        context.ruby = &ruby;
+    }
+
+    // Reads what is in opening into the text, with the rest of the lines to come.
+    void Settle(bool atEnd) {
+        bool settled = atEnd;
+        const Layout layout = FindLayout(opening, lines, atEnd ? nullptr : &settled);
+        if (!settled && opening.size() < kMaxOpeningUnits) {
+            return;
+        }
+        const bool read = settled && (always || (layout.notesFirst != npos && layout.notesTitled &&
+                                                 HoldsNotationAnywhere()));
+        if (read) {
+            mode = Mode::Reading;
+            // The records come before their number is known: reserved for about as many as a
+            // real text of that size has, so that the list seldom grows (and, growing, holds
+            // the old records and the new ones at once).
+            ruby.reserve(text.capacity() / kUnitsPerRecord);
+            AdviseHugePages(ruby.data(), ruby.capacity() * sizeof(Ruby));
+            const std::size_t at = text.size();
+            text.resize(at + opening.size() + LinePass::kSlack);
+            text.resize(ReadNotation(context, opening, lines, text.data(), at, true));
+        } else {
+            mode = Mode::Joining;
+            text += opening;
+        }
+        std::u16string().swap(opening);
+        if (read) {
+            lines.Clear();
+        }
+    }
+
+    bool HoldsNotationAnywhere() const {
+        LogicalLines logical(opening, lines);
+        std::size_t start = 0;
+        std::size_t length = 0;
+        while (logical.Next(start, length)) {
+            if (HoldsNotation(opening.data() + start, length)) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+AozoraReader::AozoraReader(bool always, std::u16string& text, std::vector<Ruby>& ruby)
+    : state_(std::make_unique<State>(always, text, ruby)) {
+    ruby.clear();
+}
+
+AozoraReader::~AozoraReader() = default;
+
+void AozoraReader::Add(std::u16string& line) {
+    State& s = *state_;
+    switch (s.mode) {
+        case State::Mode::Opening:
+            s.opening += line;
+            s.lines.Add(line.size());
+            s.Settle(false);
+            return;
+        case State::Mode::Reading: {
+            const std::size_t at = s.text.size();
+            s.text.resize(at + line.size() + LinePass::kSlack);
+            s.text.resize(ReadBodyLine(s.context, line, s.text.data(), at, LinePass::kApart));
+            return;
+        }
+        case State::Mode::Joining:
+            s.text += line;
+            s.lines.Add(line.size());
+            return;
+    }
+}
+
+bool AozoraReader::Finish() {
+    State& s = *state_;
+    if (s.mode == State::Mode::Opening) {
+        s.Settle(true);
+    }
+    if (s.mode == State::Mode::Reading) {
+        return true;
+    }
+    if (!s.always && !LooksLikeAozoraText(s.text, s.lines)) {
+        return false;
+    }
+    ReadAozoraNotation(s.text, s.lines, s.ruby);
+    return true;
 }

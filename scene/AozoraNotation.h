@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,3 +59,35 @@ bool LooksLikeAozoraText(std::u16string_view text, const LineIndex& lines);
 // - 〔…〕 holding an accent decomposition become the accented letters, without the brackets.
 // A text of more than 2^32 - 1 units is left as it is: ruby positions are 32-bit.
 void ReadAozoraNotation(std::u16string& text, const LineIndex& lines, std::vector<Ruby>& ruby);
+
+// Reads the notation as the lines come from the reader, into text and ruby: where the opening
+// lines (the header, the notes block) already show an Aozora Bunko text, every later line is
+// read as it comes; otherwise the lines are joined as they are and, once all are in, the text
+// is looked at as a whole (LooksLikeAozoraText) and read in place where it is one. Either way
+// the result is that of ReadAozoraNotation on the whole text, or the text as it is.
+class AozoraReader {
+  public:
+    // Room the text needs beyond its last character while a line is read into it.
+    static constexpr std::size_t kSlack = 8;
+
+    // always: read the notation whatever the text is. text is appended to and should be
+    // reserved for the whole file and kSlack units more.
+    AozoraReader(bool always, std::u16string& text, std::vector<Ruby>& ruby);
+    ~AozoraReader();
+    AozoraReader(const AozoraReader&) = delete;
+    AozoraReader& operator=(const AozoraReader&) = delete;
+
+    // The reader's next line; its contents may be taken.
+    void Add(std::u16string& line);
+    // After the last line: whether the notation was read.
+    bool Finish();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The same into a buffer of its own, text left as it is: the fuzz target compares the two, so
+// that a write in place that overtakes what is still to be read shows.
+std::u16string ReadAozoraNotationApartForTesting(std::u16string_view text, const LineIndex& lines,
+                                                 std::vector<Ruby>& ruby);

@@ -1,5 +1,7 @@
 #include "scene/Jisx0213.h"
 
+#include <algorithm>
+
 Jisx0213::~Jisx0213() {
     if (cd_ != kClosed) {
         iconv_close(cd_);
@@ -10,6 +12,19 @@ std::size_t Jisx0213::Lookup(int plane, int row, int cell, char16_t (&out)[kMaxU
     if (plane < 1 || plane > 2 || row < 1 || row > 94 || cell < 1 || cell > 94) {
         return 0;
     }
+    const auto key = static_cast<std::uint32_t>((plane * 100 + row) * 100 + cell);
+    if (const auto it = cells_.find(key); it != cells_.end()) {
+        std::copy(it->second.units.begin(), it->second.units.end(), out);
+        return it->second.length;
+    }
+    Cell converted{};
+    converted.length = Convert(plane, row, cell, out);
+    std::copy(out, out + converted.length, converted.units.begin());
+    cells_.emplace(key, converted);
+    return converted.length;
+}
+
+std::size_t Jisx0213::Convert(int plane, int row, int cell, char16_t (&out)[kMaxUnits]) {
     // Opened at the first gaiji: most texts have none.
     if (!tried_) {
         tried_ = true;

@@ -2,7 +2,10 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <unordered_map>
 
 // The characters of JIS X 0213:2004 by plane, row and cell (men-ku-ten), as Aozora Bunko's gaiji
 // annotations name them, through glibc iconv's EUC-JISX0213 table: plane 1 row k cell t is the
@@ -24,7 +27,16 @@ class Jisx0213 {
     std::size_t Lookup(int plane, int row, int cell, char16_t (&out)[kMaxUnits]);
 
   private:
+    struct Cell {
+        std::array<char16_t, kMaxUnits> units;
+        std::size_t length;
+    };
+
+    std::size_t Convert(int plane, int row, int cell, char16_t (&out)[kMaxUnits]);
+
     static inline const iconv_t kClosed = reinterpret_cast<iconv_t>(-1);
+    // A text names the same few gaiji again and again: each is converted once.
+    std::unordered_map<std::uint32_t, Cell> cells_;
     iconv_t cd_ = kClosed;
     bool tried_ = false;
 };

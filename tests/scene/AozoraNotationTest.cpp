@@ -422,6 +422,38 @@ TEST(AozoraRealTexts, NoNotationIsLeftAndTheRubyLiesOverItsBase) {
     }
 }
 
+TEST(AozoraReader, LineByLineGivesWhatTheWholeTextGives) {
+    auto byLines = [](const std::vector<std::u16string>& lines, bool always, Read& read) {
+        AozoraReader reader(always, read.text, read.ruby);
+        for (std::u16string line : lines) {
+            reader.Add(line);
+        }
+        return reader.Finish();
+    };
+    const std::vector<std::u16string> plain = SplitLines(u"メモ\n\n《》と書く\n\n底本：なし");
+    const std::vector<std::vector<std::u16string>> texts = {
+        Examples(), FileLines("rashomon.txt"),
+        // Known only at its footer, and a header that never ends.
+        SplitLines(u"題\n\n本文《ほんぶん》\n\n底本：「全集《ぜんしゅう》」"),
+        SplitLines(u"行《ぎょう》\n行\r行《ぎょう》"), plain};
+    for (const std::vector<std::u16string>& lines : texts) {
+        const Read whole = ReadLines(lines);
+        Read told;
+        EXPECT_TRUE(byLines(lines, true, told));
+        EXPECT_EQ(told.text, whole.text);
+        EXPECT_EQ(told.ruby, whole.ruby);
+        Read decided;
+        LineIndex index;
+        const std::u16string joined = Join(lines, index);
+        const bool aozora = byLines(lines, false, decided);
+        EXPECT_EQ(aozora, LooksLikeAozoraText(joined, index));
+        EXPECT_EQ(decided.text, aozora ? whole.text : joined);
+        EXPECT_EQ(decided.ruby, aozora ? whole.ruby : std::vector<Ruby>());
+    }
+    Read plainRead;
+    EXPECT_FALSE(byLines(plain, false, plainRead));
+}
+
 TEST(AozoraRecognition, TheHeaderNotesBlockOrFooterWithNotation) {
     auto looks = [](std::u16string_view lines) {
         LineIndex index;
