@@ -6,6 +6,10 @@
 // measured two ways: the live heap bytes counted by this program's operator new, and the growth
 // of the resident set (VmHWM after resetting it through /proc/self/clear_refs). The repetitions
 // of the benchmarks are interleaved at random.
+//
+// And a 50 MB Aozora Bunko text (the two real texts of the tests repeated) read as the document
+// reads it, with its notation (auto) against without (--notation=none): the ratios of the
+// median times and of the peak memory.
 
 #include <benchmark/benchmark.h>
 #include <iconv.h>
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "scene/LineReader.h"
+#include "scene/TextLoad.h"
 
 // Counting allocator: live and peak bytes of everything allocated through operator new.
 namespace {
@@ -179,6 +184,43 @@ const Fixture& Utf8File() {
     return fixture;
 }
 
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Two works of the collection, header, notes block and footer, one after the other until the
+// file is 50 MB.
+const Fixture& AozoraFile() {
+    static const Fixture fixture = [] {
+        const std::string works = ReadWhole(std::string(SELVANE_AOZORA_DATA) + "/rashomon.txt") +
+                                  ReadWhole(std::string(SELVANE_AOZORA_DATA) + "/sangetsuki.txt");
+        std::string text;
+        text.reserve(kFileSize + works.size());
+        while (text.size() < kFileSize) {
+            text += works;
+        }
+        return Keep(std::move(text));
+    }();
+    return fixture;
+}
+
+// What the document does with a file, the notation read as notation says.
+LoadedText LoadDocument(const std::string& path, Notation notation) {
+    LineReader reader;
+    if (!reader.Open(path, TextEncoding::Auto)) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    LoadedText loaded;
+    ReadText(reader, notation, loaded, [](std::uint64_t) {});
+    return loaded;
+}
+
 // What the document does with a file: every line appended, the text reserved for the most the
 // file can give.
 std::u16string Load(const std::string& path, TextEncoding encoding) {
@@ -215,6 +257,29 @@ BENCHMARK_CAPTURE(BM_LineReader, cp932_auto, Cp932File, TextEncoding::Auto)
     ->Repetitions(7)
     ->UseRealTime();
 BENCHMARK_CAPTURE(BM_LineReader, utf8_auto, Utf8File, TextEncoding::Auto)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->UseRealTime();
+
+void BM_Document(benchmark::State& state, Notation notation) {
+    std::size_t units = 0;
+    std::size_t ruby = 0;
+    for (auto _ : state) {
+        const LoadedText loaded = LoadDocument(AozoraFile().path, notation);
+        units = loaded.text.size();
+        ruby = loaded.ruby.size();
+        benchmark::DoNotOptimize(loaded.text.data());
+    }
+    state.counters["chars"] = static_cast<double>(units);
+    state.counters["ruby"] = static_cast<double>(ruby);
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations() * AozoraFile().bytes.size()));
+}
+BENCHMARK_CAPTURE(BM_Document, aozora_auto, Notation::Auto)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Document, aozora_none, Notation::None)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(7)
     ->UseRealTime();
@@ -292,11 +357,17 @@ long StatusKib(const char* key) {
     return -1;
 }
 
-void ReportPeakMemory(const char* what, const Fixture& file) {
-    // Out of the page cache, as in the timed runs.
-    Load(file.path, TextEncoding::Auto);
-    malloc_trim(0);
+// The peak of the live heap bytes and the growth of the resident set while load runs once more.
+struct Peak {
+    double heap = 0;
+    double resident = -1;
+};
 
+template <typename LoadFunction>
+Peak MeasurePeak(LoadFunction load) {
+    // Out of the page cache, as in the timed runs.
+    load();
+    malloc_trim(0);
     const std::size_t liveBefore = g_live.load();
     g_peak.store(liveBefore);
     bool hwmReset = false;
@@ -305,23 +376,68 @@ void ReportPeakMemory(const char* what, const Fixture& file) {
         hwmReset = std::fclose(clear) == 0 && hwmReset;
     }
     const long rssBefore = StatusKib("VmRSS:");
-    const std::u16string text = Load(file.path, TextEncoding::Auto);
+    load();
     const long hwm = StatusKib("VmHWM:");
-    const double textBytes = static_cast<double>(text.size() * sizeof(char16_t));
-    const double heapPeak = static_cast<double>(g_peak.load() - liveBefore);
+    Peak peak;
+    peak.heap = static_cast<double>(g_peak.load() - liveBefore);
+    if (hwmReset && rssBefore >= 0 && hwm >= 0) {
+        peak.resident = static_cast<double>(hwm - rssBefore) * 1024.0;
+    }
+    return peak;
+}
+
+void ReportPeakMemory(const char* what, const Fixture& file) {
+    std::size_t units = 0;
+    const Peak peak = MeasurePeak([&] { units = Load(file.path, TextEncoding::Auto).size(); });
+    const double textBytes = static_cast<double>(units * sizeof(char16_t));
     const double mib = 1024.0 * 1024.0;
     std::printf("\n%s file, automatic: %.1f MiB, text: %zu UTF-16 units (%.1f MiB)\n", what,
-                static_cast<double>(file.bytes.size()) / mib, text.size(), textBytes / mib);
+                static_cast<double>(file.bytes.size()) / mib, units, textBytes / mib);
     std::printf(
         "peak heap while loading: %.1f MiB = %.3f x text (goal: <= 2.5 x text + 16 MiB "
         "= %.1f MiB)\n",
-        heapPeak / mib, heapPeak / textBytes, (2.5 * textBytes) / mib + 16.0);
-    if (hwmReset && rssBefore >= 0 && hwm >= 0) {
-        const double rssPeak = static_cast<double>(hwm - rssBefore) * 1024.0;
-        std::printf("peak resident growth while loading: %.1f MiB = %.3f x text\n", rssPeak / mib,
-                    rssPeak / textBytes);
+        peak.heap / mib, peak.heap / textBytes, (2.5 * textBytes) / mib + 16.0);
+    if (peak.resident >= 0) {
+        std::printf("peak resident growth while loading: %.1f MiB = %.3f x text\n",
+                    peak.resident / mib, peak.resident / textBytes);
     } else {
         std::printf("peak resident growth: not measured (/proc/self/clear_refs unavailable)\n");
+    }
+}
+
+void ReportNotation() {
+    const std::string& path = AozoraFile().path;
+    const double mib = 1024.0 * 1024.0;
+    {
+        const LoadedText read = LoadDocument(path, Notation::Auto);
+        const LoadedText plain = LoadDocument(path, Notation::None);
+        std::printf(
+            "\nAozora text: %.1f MiB, %zu UTF-16 units as it is, %zu with the notation read, "
+            "%zu ruby and marks\n",
+            static_cast<double>(AozoraFile().bytes.size()) / mib, plain.text.size(),
+            read.text.size(), read.ruby.size());
+    }
+    const auto wall = g_medianBytesPerSecond.find("BM_Document/aozora_auto");
+    const auto baseline = g_medianBytesPerSecond.find("BM_Document/aozora_none");
+    if (wall != g_medianBytesPerSecond.end() && baseline != g_medianBytesPerSecond.end()) {
+        std::printf(
+            "median time, auto against --notation=none: %.3f (goal <= 1.30); by CPU time "
+            "%.3f\n",
+            baseline->second / wall->second,
+            g_medianCpuSeconds["BM_Document/aozora_auto"] /
+                g_medianCpuSeconds["BM_Document/aozora_none"]);
+    }
+    // Each result is given back before the next load, as a document gives its text back.
+    const Peak autoPeak = MeasurePeak([&] { LoadDocument(path, Notation::Auto); });
+    const Peak nonePeak = MeasurePeak([&] { LoadDocument(path, Notation::None); });
+    std::printf(
+        "peak heap while loading: auto %.1f MiB, none %.1f MiB, ratio %.3f (goal <= 1.20)\n",
+        autoPeak.heap / mib, nonePeak.heap / mib, autoPeak.heap / nonePeak.heap);
+    if (autoPeak.resident >= 0 && nonePeak.resident >= 0) {
+        std::printf(
+            "peak resident growth while loading: auto %.1f MiB, none %.1f MiB, ratio %.3f\n",
+            autoPeak.resident / mib, nonePeak.resident / mib,
+            autoPeak.resident / nonePeak.resident);
     }
 }
 
@@ -350,6 +466,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&count, arguments.data());
     Cp932File();
     Utf8File();
+    AozoraFile();
     Reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
@@ -363,7 +480,9 @@ int main(int argc, char** argv) {
     ReportRatio("UTF-8, automatic, against iconv", "BM_LineReader/utf8_auto", "BM_Iconv/utf8", 1.5);
     ReportPeakMemory("code page 932", Cp932File());
     ReportPeakMemory("UTF-8", Utf8File());
+    ReportNotation();
     std::remove(Cp932File().path.c_str());
     std::remove(Utf8File().path.c_str());
+    std::remove(AozoraFile().path.c_str());
     return 0;
 }
