@@ -272,14 +272,6 @@ Export as Video</translation>
         <translation> chars/s</translation>
     </message>
     <message>
-        <source>MP4 動画 (*.mp4);;Matroska 動画 (*.mkv);;WebM 動画 (*.webm)</source>
-        <translation>MP4 Video (*.mp4);;Matroska Video (*.mkv);;WebM Video (*.webm)</translation>
-    </message>
-    <message>
-        <source>動画のファイル名は .mp4、.mkv、.webm のいずれかで終わる必要があります。</source>
-        <translation>The name of a video file must end in .mp4, .mkv or .webm.</translation>
-    </message>
-    <message>
         <source>%1 は既に存在します。
 置き換えますか?</source>
         <translation>%1 already exists.
@@ -316,6 +308,30 @@ Do you want to replace it?</translation>
     <message>
         <source>バージョン情報 Selvane</source>
         <translation>About Selvane</translation>
+    </message>
+    <message>
+        <source>zip ファイルの中にテキストファイル (.txt) がありません。</source>
+        <translation>The zip archive holds no text file (.txt).</translation>
+    </message>
+    <message>
+        <source>暗号化された zip ファイルは開けません。</source>
+        <translation>An encrypted zip archive cannot be opened.</translation>
+    </message>
+    <message>
+        <source>zip ファイルが壊れているため開けません。</source>
+        <translation>The zip archive is damaged and cannot be opened.</translation>
+    </message>
+    <message>
+        <source>太鼓の音を入れる</source>
+        <translation>Include the drums</translation>
+    </message>
+    <message>
+        <source>MP4 動画 (*.mp4);;Matroska 動画 (*.mkv);;WebM 動画 (*.webm);;GIF アニメーション (*.gif)</source>
+        <translation>MP4 Video (*.mp4);;Matroska Video (*.mkv);;WebM Video (*.webm);;GIF Animation (*.gif)</translation>
+    </message>
+    <message>
+        <source>動画のファイル名は .mp4、.mkv、.webm、.gif のいずれかで終わる必要があります。</source>
+        <translation>The name of a video file must end in .mp4, .mkv, .webm or .gif.</translation>
     </message>
 </context>
 </TS>
