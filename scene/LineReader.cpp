@@ -110,16 +110,13 @@ void LineReader::OpenSource(const std::string& name, std::uint64_t size, bool si
     source_ = std::move(source);
 }
 
-std::string LineReader::PeekStart(std::size_t n) const {
-    std::string bytes(n, '\0');
-    ssize_t got = -1;
-    if (regular_ && fd_ >= 0) {
-        do {
-            got = ::pread(fd_, bytes.data(), n, 0);
-        } while (got < 0 && errno == EINTR);
+std::string LineReader::PeekStart(std::size_t n) {
+    if (!regular_ || fd_ < 0 || begun_) {
+        return {};
     }
-    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return bytes;
+    FillAtLeast(n);
+    return std::string(reinterpret_cast<const char*>(pos_),
+                       std::min(n, static_cast<std::size_t>(end_ - pos_)));
 }
 
 bool LineReader::OpenStandardInput(const std::string& name, const EncodingChoice& encoding) {

@@ -59,9 +59,11 @@ class LineReader {
     void OpenSource(const std::string& name, std::uint64_t size, bool sizeKnown, ByteSource source,
                     const EncodingChoice& encoding = TextEncoding::Cp932);
     bool IsOpen() const { return fd_ >= 0 || source_ != nullptr; }
-    // Up to n bytes from the start of the file opened with Open, whatever has been read; fewer
-    // where the file is shorter, none for anything else.
-    std::string PeekStart(std::size_t n) const;
+    // Up to n bytes from the start of the file opened with Open, before its first line is read;
+    // fewer where the file is shorter, none for anything else. They are read into the buffer as
+    // the first line would read them, so that the file is read no more often for the look.
+    // Throws FileException where that read fails.
+    std::string PeekStart(std::size_t n);
     // The size of the file in bytes when it was opened; 0 where it is not known in advance (a
     // pipe or a terminal).
     std::uint64_t FileSize() const { return fileSize_; }

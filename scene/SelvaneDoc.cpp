@@ -53,8 +53,16 @@ bool CSelvaneDoc::OnOpenDocument(const std::string& path, const EncodingChoice& 
     if (!reader.Open(path, encoding)) {
         return false;
     }
-    if (!LooksLikeZip(reader.PeekStart(4))) {
-        CheckRoomFor(reader.FileSize(), path);
+    // Refused before anything is read; a zip archive's text then for its own size.
+    CheckRoomFor(reader.FileSize(), path);
+    std::string start;
+    try {
+        start = reader.PeekStart(4);
+    } catch (const std::bad_alloc&) {
+        // The look is the file's first read: running out of memory there is what it is on any.
+        throw FileException(FileException::Cause::OutOfMemory, path);
+    }
+    if (!LooksLikeZip(start)) {
         Load(reader);
         return true;
     }
