@@ -132,9 +132,8 @@ void EnglishTest::menusPanesMessagesAndQtsDialogsSpeakEnglish() {
     choice.path = temp_.filePath(QStringLiteral("flight.avi"));
     CExportDialog dialog(frame, QSize(640, 480), choice, {});
     dialog.accept();
-    QCOMPARE(
-        messages_,
-        QStringList{QStringLiteral("The name of a video file must end in .mp4, .mkv or .webm.")});
+    QCOMPARE(messages_, QStringList{QStringLiteral(
+                            "The name of a video file must end in .mp4, .mkv, .webm or .gif.")});
 
     // Qt's own buttons in the language of the menus, not in the locale's.
     QStringList buttons;
