@@ -788,8 +788,11 @@ void ShellTest::aFlightAtRestDrawsNothingAndEachChangeDrawsOnce() {
         QCoreApplication::processEvents();
         return view->frames() - frames;
     };
-    // The first tick after the build turns the view to the path; from then on it rests.
-    framesOver(3, [] {});
+    // The first tick after the build turns the view to the path; from then on it rests. (A slow
+    // machine may see the window exposed once more meanwhile, as a Wayland compositor whose frame
+    // callback came late does: such a frame is part of settling, not of resting.)
+    for (int i = 0; i < 20 && framesOver(3, [] {}) != 0; ++i) {
+    }
     QCOMPARE(framesOver(10, [] {}), 0u);
 
     QCOMPARE(framesOver(4, [] { g_scene->backgroundColor = 0x00FF00; }), 1u);
